@@ -1,0 +1,61 @@
+// Child processes for tests: behaviour that ends, crashes or hangs a process, or that
+// needs a program of its own on the desktop, runs in a copy of the test exe.
+//
+//   ZV_CHILD_MODE(OpenWindow) { ...; return 0; }       // at namespace scope
+//   ChildProcess child = ChildProcess::Start("OpenWindow");
+//   EXPECT_EQ(child.WaitForExit(10'000), 0u);
+//
+// The test exe's main runs the named mode instead of the tests when started with
+// "--zv-child=NAME"; the mode's return value is the process's exit code.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace zv::test {
+
+using ChildMode = int (*)(const std::vector<std::string>& args);
+
+// Registers a mode at static-initialisation time; use ZV_CHILD_MODE.
+struct ChildModeRegistration {
+    ChildModeRegistration(const char* name, ChildMode mode);
+};
+
+#define ZV_CHILD_MODE(Name)                                                             \
+    static int ZvChildMode_##Name(const std::vector<std::string>& args);                \
+    static const ::zv::test::ChildModeRegistration zvChildModeRegistration_##Name{      \
+        #Name, &ZvChildMode_##Name};                                                    \
+    static int ZvChildMode_##Name([[maybe_unused]] const std::vector<std::string>& args)
+
+// Called by the test main: runs the mode named on the command line, if any.
+// Returns true (and the exit code) when the process was started as a child.
+bool RunChildModeIfRequested(int argc, char** argv, int& exitCode);
+
+// A running copy of this exe in a child mode. Owns the process handle; a child that
+// is still running when the object goes is terminated.
+class ChildProcess {
+public:
+    // Starts this exe with "--zv-child=mode" and the extra arguments. Throws
+    // std::runtime_error with the system's text when the process cannot start.
+    static ChildProcess Start(const std::string& mode, const std::vector<std::string>& args = {});
+
+    ChildProcess(ChildProcess&& other) noexcept;
+    ChildProcess& operator=(ChildProcess&&) = delete;
+    ChildProcess(const ChildProcess&) = delete;
+    ~ChildProcess();
+
+    DWORD ProcessId() const noexcept { return FProcessId; }
+    HANDLE Handle() const noexcept { return FProcess; }
+    // Waits up to timeoutMs; returns the exit code, or STILL_ACTIVE when it did not end.
+    DWORD WaitForExit(DWORD timeoutMs);
+    void Terminate();
+
+private:
+    ChildProcess(HANDLE process, DWORD processId) : FProcess(process), FProcessId(processId) {}
+    HANDLE FProcess = nullptr;
+    DWORD FProcessId = 0;
+};
+
+} // namespace zv::test

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on a fresh Debian bookworm machine, as root.
+# Idempotent: every step first checks whether its work is already done.
+set -euo pipefail
+
+say() { printf '[prerequisites] %s\n' "$*"; }
+die() { printf '[prerequisites] error: %s\n' "$*" >&2; exit 1; }
+
+# Packages for the amd64 side; the i386 ones are handled separately below.
+HOST_PACKAGES=(
+  cmake ninja-build g++ make pkg-config dpkg-dev
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+  googletest
+  wine wine64 qemu-user-static binfmt-support
+  socat xvfb xdotool imagemagick x11-utils
+  clang libclang-rt-14-dev zlib1g-dev python3
+)
+I386_PACKAGES=(wine32:i386 wine32-preloader:i386)
+
+missing_packages() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${db:Status-Status}\n' "$p" 2>/dev/null | grep -qx installed || printf '%s\n' "$p"
+  done
+}
+
+apt_update() {
+  local i
+  for i in 1 2 3; do
+    # A partial failure of one index is survivable; apt prints it and goes on.
+    if apt-get update -qq; then return 0; fi
+    say "apt-get update failed (try $i), retrying"
+    sleep 3
+  done
+  say "apt-get update kept failing; going on with the lists we have"
+}
+
+# Refuses any plan that would remove a package: we only ever add.
+apt_install() {
+  local plan
+  plan=$(apt-get -s install -y --no-install-recommends "$@" 2>&1) || { printf '%s\n' "$plan" >&2; return 1; }
+  if grep -q '^Remv ' <<<"$plan"; then
+    grep '^Remv ' <<<"$plan" >&2
+    die "installing $* would remove packages; refusing"
+  fi
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@"
+}
+
+[ "$(id -u)" = 0 ] || die "run as root (apt-get is needed)"
+
+ensure_sources() {
+  # The zlib source package carries minizip, which Debian does not package for mingw.
+  local f=/etc/apt/sources.list.d/zorvan-src.sources
+  if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list 2>/dev/null; then
+    cat >"$f" <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+    NEED_UPDATE=1
+  fi
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    NEED_UPDATE=1
+  fi
+}
+
+NEED_UPDATE=0
+ensure_sources
+mapfile -t want < <(missing_packages "${HOST_PACKAGES[@]}")
+mapfile -t want32 < <(missing_packages wine32 wine32-preloader)
+if [ "${#want[@]}" -gt 0 ] || [ "${#want32[@]}" -gt 0 ] || [ "$NEED_UPDATE" = 1 ]; then
+  apt_update
+fi
+if [ "${#want[@]}" -gt 0 ]; then
+  say "installing ${want[*]}"
+  apt_install "${want[@]}" || apt_install -t bookworm "${want[@]}" || die "could not install ${want[*]}"
+fi
+if [ "${#want32[@]}" -gt 0 ]; then
+  say "installing ${I386_PACKAGES[*]}"
+  # The security suite's i386 index can lag behind amd64; the main suite's versions then match.
+  apt_install "${I386_PACKAGES[@]}" || apt_install -t bookworm "${I386_PACKAGES[@]}" \
+    || die "could not install ${I386_PACKAGES[*]}"
+fi
+
+# 32-bit Linux code runs only through qemu user emulation here.
+if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
+  mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc 2>/dev/null || true
+fi
+# Debian registers no i386 handler on amd64 (the CPU could run it natively); register qemu's.
+# The F flag opens the interpreter now, so it works inside other mount namespaces too.
+if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && [ -w /proc/sys/fs/binfmt_misc/register ]; then
+  printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
+    >/proc/sys/fs/binfmt_misc/register || true
+fi
+[ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] || die "could not register the qemu-i386 interpreter in binfmt_misc"
+
+say "ready"

@@ -1,0 +1,152 @@
+# Shell functions shared by ./run, ./test and tools/wine-run: one Wine prefix per
+# architecture inside its build tree, a persistent wine server, a virtual display, and
+# COM ports wired to pseudo-terminals. Source it; every function is idempotent.
+
+ZV_ROOT=${ZV_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+# COM ports the prefix maps. Each points at a link in the build tree that the serial
+# set-up re-points per run, so no port ever reaches the machine's own /dev/ttyS*.
+ZV_MAPPED_PORTS=(COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8 COM9)
+ZV_BOOT_TIMEOUT=${ZV_BOOT_TIMEOUT:-600}
+
+zv_log() { printf '[wine] %s\n' "$*" >&2; }
+
+# zv_wine_setup ARCH BUILD_DIR: exports the environment of that architecture's prefix.
+zv_wine_setup() {
+  ZV_ARCH=$1
+  ZV_BUILD=$(cd "$2" && pwd)
+  export WINEPREFIX=$ZV_BUILD/wineprefix
+  export WINEARCH=$ZV_ARCH
+  export WINEDEBUG=${ZV_WINEDEBUG:--all}
+  # No Mono/Gecko install prompts; no automatic debugger (it hangs a crashed boot step).
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+  export WINESERVER=/usr/lib/wine/wineserver
+  case $ZV_ARCH in
+    win32) ZV_WINE=/usr/lib/wine/wine ;;
+    win64) ZV_WINE=/usr/lib/wine/wine64 ;;
+    *) zv_log "unknown architecture $ZV_ARCH"; return 2 ;;
+  esac
+  export WINELOADER=$ZV_WINE
+  [ -x "$ZV_WINE" ] || { zv_log "$ZV_WINE missing: run tools/prerequisites.sh"; return 1; }
+}
+
+# A Windows path for a Linux one (Wine maps Z: to /).
+zv_winpath() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
+
+zv_registry_file() {
+  local port lower
+  printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
+  for port in "${ZV_MAPPED_PORTS[@]}"; do
+    lower=${port,,}
+    printf '"%s"="%s"\r\n' "$port" "$ZV_BUILD/serial/$lower"
+  done
+  # A crashing program ends with its exit code instead of waiting for a dialog.
+  printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n'
+}
+
+# Creates the prefix on first use, bounded in time; several callers may race for it.
+zv_ensure_prefix() {
+  mkdir -p "$ZV_BUILD/serial"
+  (
+    flock 9
+    [ -f "$WINEPREFIX/.zv-ready" ] && exit 0
+    zv_log "creating the $ZV_ARCH prefix (a minute under emulation)"
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+    timeout "$ZV_BOOT_TIMEOUT" "$ZV_WINE" wineboot -i >"$ZV_BUILD/wineboot.log" 2>&1 \
+      || { zv_log "wineboot failed or timed out; see $ZV_BUILD/wineboot.log"; exit 1; }
+    zv_registry_file >"$ZV_BUILD/ports.reg"
+    timeout 120 "$ZV_WINE" regedit /S "$(zv_winpath "$ZV_BUILD/ports.reg")" >>"$ZV_BUILD/wineboot.log" 2>&1 \
+      || { zv_log "could not write the port mapping"; exit 1; }
+    # The mount manager applies the port mapping when the server starts again.
+    timeout 120 "$WINESERVER" -w || true
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    touch "$WINEPREFIX/.zv-ready"
+  ) 9>"$ZV_BUILD/wineprefix.lock"
+}
+
+# Keeps one wine server running for the prefix, so each program starts in a fraction of
+# a second instead of booting the prefix's services again.
+zv_ensure_server() {
+  "$WINESERVER" -p >/dev/null 2>&1 </dev/null || true
+  # Start the prefix's own processes (services, desktop) here, detached and silent:
+  # started by a test instead, they would inherit its output pipe and outlive it, and
+  # ctest would wait for that pipe to close.
+  setsid "$ZV_WINE" wineboot >/dev/null 2>&1 </dev/null || true
+}
+
+zv_stop_server() {
+  [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] || return 0
+  timeout 30 "$WINESERVER" -k >/dev/null 2>&1 || true
+}
+
+# Gives DISPLAY a working X server: the caller's, or a virtual one shared by all runs.
+zv_ensure_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  local n=${ZV_XVFB_DISPLAY:-99}
+  export DISPLAY=:$n
+  if xdpyinfo >/dev/null 2>&1; then return 0; fi
+  (
+    flock 9
+    xdpyinfo >/dev/null 2>&1 && exit 0
+    rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
+    setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/tmp/zv-xvfb-$n.log 2>&1 </dev/null &
+    local i
+    for i in $(seq 100); do xdpyinfo >/dev/null 2>&1 && exit 0; sleep 0.1; done
+    zv_log "Xvfb did not start on :$n; see /tmp/zv-xvfb-$n.log"
+    exit 1
+  ) 9>/tmp/zv-xvfb-$n.start-lock
+}
+
+zv_stop_display() {
+  local n=${ZV_XVFB_DISPLAY:-99}
+  pkill -f "^Xvfb :$n " 2>/dev/null || true
+}
+
+zv_free_tcp_port() {
+  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
+}
+
+# zv_serial_up PORTS MAPS: wires COM ports for one run.
+#   PORTS: "COM1,COM5": each becomes a pty whose other end is a loopback TCP listener;
+#          ZV_SERIAL_PEER_COMn=127.0.0.1:PORT tells the program where.
+#   MAPS:  "COM1=/dev/pts/7": each port is pointed at an existing device (a simulator's pty).
+# Sets ZV_SERIAL_PIDS and ZV_SERIAL_FDS for zv_serial_down.
+ZV_SERIAL_PIDS=()
+ZV_SERIAL_FDS=()
+ZV_SERIAL_LINKS=()
+zv_serial_up() {
+  local ports=$1 maps=${2:-} port lower link tcp pid fd i entry target
+  for port in ${ports//,/ }; do
+    lower=${port,,}
+    link=$ZV_BUILD/serial/$lower
+    tcp=$(zv_free_tcp_port)
+    rm -f "$link"
+    # raw, no echo: the line carries bytes, not a terminal session.
+    socat "pty,raw,echo=0,link=$link" "tcp-listen:$tcp,bind=127.0.0.1,reuseaddr" >/dev/null 2>&1 &
+    pid=$!
+    for i in $(seq 100); do [ -e "$link" ] && break; sleep 0.05; done
+    [ -e "$link" ] || { zv_log "socat did not create $link"; return 1; }
+    # Hold the terminal side open ourselves: otherwise the port's close (the program
+    # opens and closes it per command) hangs up the pty and socat ends.
+    exec {fd}<>"$link"
+    ZV_SERIAL_PIDS+=("$pid"); ZV_SERIAL_FDS+=("$fd"); ZV_SERIAL_LINKS+=("$link")
+    export "ZV_SERIAL_PEER_$port=127.0.0.1:$tcp"
+  done
+  for entry in ${maps//,/ }; do
+    port=${entry%%=*}; target=${entry#*=}
+    lower=${port,,}
+    link=$ZV_BUILD/serial/$lower
+    [ -e "$target" ] || { zv_log "serial device $target does not exist"; return 1; }
+    ln -sfn "$target" "$link"
+    ZV_SERIAL_LINKS+=("$link")
+  done
+}
+
+zv_serial_down() {
+  local pid fd link
+  for fd in "${ZV_SERIAL_FDS[@]}"; do exec {fd}>&-; done
+  for pid in "${ZV_SERIAL_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${ZV_SERIAL_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  for link in "${ZV_SERIAL_LINKS[@]}"; do rm -f "$link"; done
+  ZV_SERIAL_PIDS=(); ZV_SERIAL_FDS=(); ZV_SERIAL_LINKS=()
+}
