@@ -46,8 +46,6 @@ apt_install() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@"
 }
 
-[ "$(id -u)" = 0 ] || die "run as root (apt-get is needed)"
-
 ensure_sources() {
   # The zlib source package carries minizip, which Debian does not package for mingw.
   local f=/etc/apt/sources.list.d/zorvan-src.sources
@@ -66,6 +64,17 @@ SRC
     NEED_UPDATE=1
   fi
 }
+
+binfmt_ready() { [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; }
+everything_present() {
+  [ -z "$(missing_packages "${HOST_PACKAGES[@]}" wine32 wine32-preloader)" ] && binfmt_ready \
+    && dpkg --print-foreign-architectures | grep -qx i386
+}
+if everything_present; then
+  say "ready"
+  exit 0
+fi
+[ "$(id -u)" = 0 ] || die "something is missing and installing it needs root (apt-get, binfmt_misc)"
 
 NEED_UPDATE=0
 ensure_sources

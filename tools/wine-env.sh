@@ -72,6 +72,19 @@ zv_ensure_server() {
   # started by a test instead, they would inherit its output pipe and outlive it, and
   # ctest would wait for that pipe to close.
   setsid "$ZV_WINE" wineboot >/dev/null 2>&1 </dev/null || true
+  zv_pin_port_links
+}
+
+# The mount manager writes dosdevices/comN from the registry's port mapping when the
+# prefix starts, but under CPU emulation it does not always get that far, and a port it
+# does not map falls to the machine's own /dev/ttyS*. Every mapped port is pinned here to
+# its link in the build tree, whatever the mount manager did.
+zv_pin_port_links() {
+  local port lower
+  for port in "${ZV_MAPPED_PORTS[@]}"; do
+    lower=${port,,}
+    ln -sfn "$ZV_BUILD/serial/$lower" "$WINEPREFIX/dosdevices/$lower"
+  done
 }
 
 zv_stop_server() {
@@ -102,34 +115,30 @@ zv_stop_display() {
   pkill -f "^Xvfb :$n " 2>/dev/null || true
 }
 
-zv_free_tcp_port() {
-  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
-}
-
 # zv_serial_up PORTS MAPS: wires COM ports for one run.
-#   PORTS: "COM1,COM5": each becomes a pty whose other end is a loopback TCP listener;
-#          ZV_SERIAL_PEER_COMn=127.0.0.1:PORT tells the program where.
+#   PORTS: "COM1,COM5": each becomes a pty bridged to a loopback TCP listener
+#          (tools/serial-bridge); ZV_SERIAL_PEER_COMn=127.0.0.1:PORT tells the program where.
 #   MAPS:  "COM1=/dev/pts/7": each port is pointed at an existing device (a simulator's pty).
-# Sets ZV_SERIAL_PIDS and ZV_SERIAL_FDS for zv_serial_down.
 ZV_SERIAL_PIDS=()
-ZV_SERIAL_FDS=()
 ZV_SERIAL_LINKS=()
 zv_serial_up() {
-  local ports=$1 maps=${2:-} port lower link tcp pid fd i entry target
+  local ports=$1 maps=${2:-} port lower link pid i entry target ready tcp
   for port in ${ports//,/ }; do
     lower=${port,,}
     link=$ZV_BUILD/serial/$lower
-    tcp=$(zv_free_tcp_port)
-    rm -f "$link"
-    # raw, no echo: the line carries bytes, not a terminal session.
-    socat "pty,raw,echo=0,link=$link" "tcp-listen:$tcp,bind=127.0.0.1,reuseaddr" >/dev/null 2>&1 &
+    ready=$ZV_BUILD/serial/$lower.ready.$$
+    rm -f "$ready"
+    "$ZV_ROOT/tools/serial-bridge" --link "$link" >"$ready" 2>&1 </dev/null &
     pid=$!
-    for i in $(seq 100); do [ -e "$link" ] && break; sleep 0.05; done
-    [ -e "$link" ] || { zv_log "socat did not create $link"; return 1; }
-    # Hold the terminal side open ourselves: otherwise the port's close (the program
-    # opens and closes it per command) hangs up the pty and socat ends.
-    exec {fd}<>"$link"
-    ZV_SERIAL_PIDS+=("$pid"); ZV_SERIAL_FDS+=("$fd"); ZV_SERIAL_LINKS+=("$link")
+    ZV_SERIAL_PIDS+=("$pid"); ZV_SERIAL_LINKS+=("$link")
+    tcp=
+    for i in $(seq 200); do
+      read -r _ tcp <"$ready" 2>/dev/null || true
+      [ -n "$tcp" ] && break
+      sleep 0.05
+    done
+    rm -f "$ready"
+    [ -n "$tcp" ] || { zv_log "the serial bridge for $port did not start"; return 1; }
     export "ZV_SERIAL_PEER_$port=127.0.0.1:$tcp"
   done
   for entry in ${maps//,/ }; do
@@ -143,10 +152,9 @@ zv_serial_up() {
 }
 
 zv_serial_down() {
-  local pid fd link
-  for fd in "${ZV_SERIAL_FDS[@]}"; do exec {fd}>&-; done
+  local pid link
   for pid in "${ZV_SERIAL_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${ZV_SERIAL_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
   for link in "${ZV_SERIAL_LINKS[@]}"; do rm -f "$link"; done
-  ZV_SERIAL_PIDS=(); ZV_SERIAL_FDS=(); ZV_SERIAL_LINKS=()
+  ZV_SERIAL_PIDS=(); ZV_SERIAL_LINKS=()
 }
