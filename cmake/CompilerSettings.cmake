@@ -9,6 +9,11 @@ if(WIN32)
   # One self-contained exe: no libstdc++/libgcc/winpthread DLLs beside it.
   add_link_options(-static -Wl,--no-insert-timestamp)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    # Doubles computed in SSE registers round as they do on x86_64; x87 keeps 80-bit
+    # intermediates and the two builds would disagree in the last digit.
+    add_compile_options(-msse2 -mfpmath=sse)
+  endif()
 endif()
 
 function(zv_our_code target)

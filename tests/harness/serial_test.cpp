@@ -7,7 +7,6 @@
 #include <string>
 
 #include "tests/support/child_process.h"
-#include "tests/support/probes.h"
 #include "tests/support/serial_peer.h"
 
 namespace {
@@ -107,20 +106,10 @@ TEST(MappedComPort, ClosingAndReopeningKeepsTheLine)
     EXPECT_EQ(peer.Read(18, 5000), "first second third");
 }
 
-// A pty refuses the modem-status requests that Wine's serial code makes for modem lines
-// and event waits; the runner's ioctl shim answers them, but it cannot be loaded into the
-// 32-bit Wine that runs under CPU emulation, where an event wait then never completes
-// and cannot be cancelled. Those checks are skipped there, on the emulation probe's word.
-std::string ModemLinesUnavailableReason()
-{
-    if (zv::test::RunningUnderCpuEmulation())
-        return "modem lines and event waits on a pty need the ioctl shim, which cannot be loaded under "
-               "CPU emulation (" + zv::test::ProbeHardwareFaultReporting() + ")";
-    return {};
-}
-
-// Under CPU emulation a failing modem-status request can take the whole process down
-// with it, so the modem-line and event-wait checks each run in a process of their own.
+// Modem lines and event waits depend on the runner's pty shim (tools/ptyshim): without it
+// Wine's requests fail, and in the emulated 32-bit Wine a failing request can take the
+// whole process down or leave a wait that never ends. So these checks each run in a
+// process of their own, and a failure names the step.
 enum ModemLinesResult : DWORD {
     kModemLinesWork = 0,
     kModemPortFailed = 10,
@@ -141,7 +130,6 @@ ZV_CHILD_MODE(ModemLines)
 
 TEST(MappedComPort, ModemLinesCanBeSetAndRead)
 {
-    ZV_SKIP_UNLESS_PROBE_PASSES(ModemLinesUnavailableReason());
     DWORD result = ChildProcess::Start("ModemLines").WaitForExit(20'000);
     EXPECT_EQ(result, static_cast<DWORD>(kModemLinesWork)) << "see ModemLinesResult";
 }
@@ -180,7 +168,6 @@ ZV_CHILD_MODE(RxCharWait)
 
 TEST(MappedComPort, ArrivingBytesCompleteAWaitForRxChar)
 {
-    ZV_SKIP_UNLESS_PROBE_PASSES(ModemLinesUnavailableReason());
     SerialPeer peer = SerialPeer::Connect("COM1");
     const std::string readyName = "ZvRxCharWaitReady" + std::to_string(GetCurrentProcessId());
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, readyName.c_str());
