@@ -12,3 +12,21 @@ set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 add_subdirectory(${ZV_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/third_party/googletest EXCLUDE_FROM_ALL)
 
 find_package(ZLIB REQUIRED)
+
+# minizip, the zip/unzip add-on of zlib: Debian builds it only for Linux, so its sources
+# are taken from Debian's zlib source package (tools/prerequisites.sh fetches them) and
+# built here with the cross compiler.
+set(ZV_MINIZIP_SOURCE /var/cache/zorvan-deps/minizip CACHE PATH "minizip sources from Debian's zlib source package")
+if(NOT EXISTS ${ZV_MINIZIP_SOURCE}/zip.c)
+  message(FATAL_ERROR "minizip sources not found in ${ZV_MINIZIP_SOURCE}: run tools/prerequisites.sh")
+endif()
+add_library(minizip STATIC
+  ${ZV_MINIZIP_SOURCE}/ioapi.c
+  ${ZV_MINIZIP_SOURCE}/zip.c
+  ${ZV_MINIZIP_SOURCE}/unzip.c
+  ${ZV_MINIZIP_SOURCE}/iowin32.c
+)
+target_include_directories(minizip SYSTEM PUBLIC ${ZV_MINIZIP_SOURCE})
+target_link_libraries(minizip PUBLIC ZLIB::ZLIB)
+# Third-party code: built as it is, without our warning flags.
+target_compile_options(minizip PRIVATE -w)

@@ -65,10 +65,16 @@ SRC
   fi
 }
 
+# minizip is not packaged for mingw: its sources come from Debian's zlib source package
+# and are built by the project's build with the cross compilers.
+MINIZIP_DIR=${ZV_MINIZIP_DIR:-/var/cache/zorvan-deps/minizip}
+MINIZIP_FILES=(ioapi.c ioapi.h zip.c zip.h unzip.c unzip.h iowin32.c iowin32.h crypt.h)
+
 binfmt_ready() { [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; }
+minizip_ready() { [ -f "$MINIZIP_DIR/zip.c" ] && [ -f "$MINIZIP_DIR/iowin32.c" ]; }
 everything_present() {
   [ -z "$(missing_packages "${HOST_PACKAGES[@]}" wine32 wine32-preloader)" ] && binfmt_ready \
-    && dpkg --print-foreign-architectures | grep -qx i386
+    && dpkg --print-foreign-architectures | grep -qx i386 && minizip_ready
 }
 if everything_present; then
   say "ready"
@@ -105,5 +111,24 @@ if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && [ -w /proc/sys/fs/binfmt_misc/
     >/proc/sys/fs/binfmt_misc/register || true
 fi
 [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] || die "could not register the qemu-i386 interpreter in binfmt_misc"
+
+fetch_minizip() {
+  local work tarball f
+  work=$(mktemp -d)
+  (cd "$work" && apt-get source --download-only -qq zlib >/dev/null 2>&1) \
+    || { apt_update; (cd "$work" && apt-get source --download-only -qq zlib >/dev/null 2>&1); } \
+    || { rm -rf "$work"; die "could not download Debian's zlib source package (for minizip)"; }
+  tarball=$(ls "$work"/zlib_*.orig.tar.* | head -n 1)
+  tar -xf "$tarball" -C "$work" || die "could not unpack $tarball"
+  mkdir -p "$MINIZIP_DIR"
+  for f in "${MINIZIP_FILES[@]}"; do
+    cp "$work"/zlib-*/contrib/minizip/"$f" "$MINIZIP_DIR/" || die "minizip file $f missing from $tarball"
+  done
+  rm -rf "$work"
+}
+if ! minizip_ready; then
+  say "fetching minizip from Debian's zlib source package"
+  fetch_minizip
+fi
 
 say "ready"
