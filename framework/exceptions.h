@@ -39,6 +39,13 @@ public:
     using Exception::Exception;
 };
 
+// Components: a duplicate or invalid name.
+class EComponentError : public Exception {
+    RUNTIME_CLASS(EComponentError, Exception)
+public:
+    using Exception::Exception;
+};
+
 // A failed platform call. The message is "System Error.  Code: %d.\r\n%s" unless given.
 class EOSError : public Exception {
     RUNTIME_CLASS(EOSError, Exception)

@@ -2,13 +2,35 @@
 //
 //   Format("Cannot create file \"%s\". %s", {path, SysErrorMessage(code)})
 //
-// Specifiers: "%" [index ":"] ["-"] [width] ["." precision] type, where width and
-// precision may be "*" (taken from the next argument). Types: d (signed decimal),
-// u (unsigned decimal), x (hexadecimal, upper-case digits), s (text), p (pointer, as
-// upper-case hexadecimal digits of the pointer width), e f g n m (floating point),
-// c (character). "%%" is a percent sign. For d, u and x the precision is the least
-// number of digits (zero-filled). For s it is the most characters taken.
-// A specifier that does not fit its argument, or has none, raises EConvertError.
+// Specifiers: "%" [index ":"] ["-"] [width] ["." precision] type, where index, width and
+// precision may be "*" (taken from the next argument, an integer). An index picks the
+// argument (0 = the first); later specifiers go on from the one after it. Width pads with
+// blanks on the left, or on the right after "-" (or for a negative "*" width). The type
+// letter may be either case:
+//   d  signed decimal; precision = least digits, zero-filled after the sign ("-005")
+//   u  unsigned decimal; x  hexadecimal with upper-case digits; both zero-filled to the
+//      precision. A negative 32-bit argument shows its 32-bit two's complement
+//      (-1 -> "FFFFFFFF"), a 64-bit one its 64 bits.
+//   s  text (or one character); precision = most characters taken
+//   c  one character (or the low byte of an integer)
+//   p  a pointer as upper-case hexadecimal digits of the pointer width (8 or 16)
+//   f  fixed point, precision = decimals (default 2)
+//   n  as f, with "," between groups of three integral digits; m the same (money amounts,
+//      no currency sign: the text must not depend on the user's locale)
+//   e  scientific "-d.ddd...E+ddd": precision = significant digits (default 15, at most
+//      18), at least three exponent digits
+//   g  the shorter general form with at most precision (default 15) significant digits
+//      and no trailing zeros: fixed point, or scientific ("1.5E-10", "1E20") when the
+//      number has more integral digits than that or is below 0.00001
+//   %% a percent sign
+// Floating-point numbers are rounded half away from zero from their first 15 significant
+// digits ("%.2f" of 1.005 is "1.01"); infinities and NaN give "INF", "-INF" and "NAN".
+// The decimal point is always ".".
+// A specifier that does not fit its argument (d with text, s with a number, f with an
+// integer) or a malformed specifier raises EConvertError "Format '<format>' invalid or
+// incompatible with argument"; one beyond the last argument raises EConvertError "No
+// argument for format '<format>'". Extra arguments are ignored.
+// Format may be called from any thread.
 #pragma once
 
 #include <cstdint>

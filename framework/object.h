@@ -6,6 +6,7 @@
 // passed around as class references (TClass) rather than as objects.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -51,3 +52,6 @@ public:
     bool InheritsFrom(TClass cls) const noexcept { return ClassType()->InheritsFrom(cls); }
     bool InheritsFrom(std::string_view name) const noexcept { return ClassType()->InheritsFrom(name); }
 };
+
+// An event handler with its sender; published as an On... property and called only when assigned.
+using TNotifyEvent = std::function<void(TObject* sender)>;

@@ -1,0 +1,415 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/exceptions.h"
+#include "framework/format.h"
+#include "framework/streams.h"
+#include "framework/sysutils.h"
+
+namespace {
+
+// A fresh directory under the temp path, removed with its files at the end.
+class ScratchDir {
+public:
+    ScratchDir()
+    {
+        char temp[MAX_PATH];
+        DWORD n = GetTempPathA(MAX_PATH, temp);
+        EXPECT_NE(n, 0u) << GetLastError();
+        static int counter = 0;
+        FPath = std::string(temp, n) + "zv_streams_" + std::to_string(GetCurrentProcessId()) + "_" +
+                std::to_string(++counter);
+        EXPECT_TRUE(CreateDirectoryA(FPath.c_str(), nullptr)) << GetLastError();
+    }
+    ~ScratchDir()
+    {
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((FPath + "\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(File(data.cFileName).c_str());
+            } while (FindNextFileA(find, &data));
+            FindClose(find);
+        }
+        RemoveDirectoryA(FPath.c_str());
+    }
+    std::string File(const std::string& name) const { return FPath + "\\" + name; }
+
+private:
+    std::string FPath;
+};
+
+std::string ReadAll(TStream& stream)
+{
+    stream.SetPosition(0);
+    std::string bytes(static_cast<size_t>(stream.Size()), '\0');
+    stream.ReadBuffer(bytes.data(), static_cast<int>(bytes.size()));
+    return bytes;
+}
+
+void WriteText(TStream& stream, const std::string& text)
+{
+    stream.WriteBuffer(text.data(), static_cast<int>(text.size()));
+}
+
+// ---- TMemoryStream ----
+
+TEST(TMemoryStream, WritesAndReadsBackAtPositions)
+{
+    TMemoryStream stream;
+    WriteText(stream, "Hello, world");
+    EXPECT_EQ(stream.Size(), 12);
+    EXPECT_EQ(stream.Position(), 12);
+    EXPECT_EQ(std::string(static_cast<const char*>(stream.Memory()), 12), "Hello, world");
+
+    stream.SetPosition(7);
+    WriteText(stream, "there!");
+    EXPECT_EQ(ReadAll(stream), "Hello, there!");
+
+    char buffer[8] = {};
+    stream.SetPosition(9);
+    EXPECT_EQ(stream.Read(buffer, 8), 4) << "a read past the end moves what there is";
+    EXPECT_EQ(std::string(buffer, 4), "ere!");
+    EXPECT_EQ(stream.Read(buffer, 8), 0);
+}
+
+TEST(TMemoryStream, SeekCountsFromEachOrigin)
+{
+    struct Case {
+        const char* label;
+        std::int64_t offset;
+        TSeekOrigin origin;
+        std::int64_t expected;
+    };
+    const Case cases[] = {
+        {"from the beginning", 3, soBeginning, 3},
+        {"from the current position", -2, soCurrent, 4},
+        {"from the end", -1, soEnd, 9},
+        {"past the end", 5, soEnd, 15},
+        {"beyond 4 GB", std::int64_t{5} << 30, soBeginning, std::int64_t{5} << 30},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        TMemoryStream stream;
+        WriteText(stream, "0123456789");
+        stream.SetPosition(6);
+        EXPECT_EQ(stream.Seek(c.offset, c.origin), c.expected);
+        EXPECT_EQ(stream.Position(), c.expected);
+        EXPECT_EQ(stream.Size(), 10) << "seeking never changes the size";
+    }
+}
+
+TEST(TMemoryStream, WritingPastTheEndFillsTheGapWithZeros)
+{
+    TMemoryStream stream;
+    WriteText(stream, "ab");
+    stream.SetPosition(5);
+    WriteText(stream, "cd");
+    EXPECT_EQ(ReadAll(stream), std::string("ab\0\0\0cd", 7));
+}
+
+TEST(TMemoryStream, SetSizeZeroExtendsAndTruncationPullsThePositionBack)
+{
+    TMemoryStream stream;
+    WriteText(stream, "abcdef");
+    stream.SetSize(8);
+    EXPECT_EQ(ReadAll(stream), std::string("abcdef\0\0", 8));
+    EXPECT_EQ(stream.Position(), 8);
+    stream.SetSize(3);
+    EXPECT_EQ(stream.Position(), 3);
+    EXPECT_EQ(ReadAll(stream), "abc");
+    stream.SetPosition(1);
+    stream.SetSize(2);
+    EXPECT_EQ(stream.Position(), 1) << "a position inside the new size stays";
+}
+
+TEST(TMemoryStream, GrowsGeometricallyUnderSmallWrites)
+{
+    TMemoryStream stream;
+    int reallocations = 0;
+    void* last = nullptr;
+    for (int i = 0; i < 200000; ++i) {
+        char byte = static_cast<char>(i);
+        stream.WriteBuffer(&byte, 1);
+        if (stream.Memory() != last) {
+            ++reallocations;
+            last = stream.Memory();
+        }
+    }
+    EXPECT_LT(reallocations, 40);
+    const auto* bytes = static_cast<const unsigned char*>(stream.Memory());
+    for (int i : {0, 255, 256, 199999}) EXPECT_EQ(bytes[i], static_cast<unsigned char>(i)) << i;
+}
+
+TEST(TMemoryStream, ClearReleasesEverything)
+{
+    TMemoryStream stream;
+    WriteText(stream, "abc");
+    stream.Clear();
+    EXPECT_EQ(stream.Memory(), nullptr);
+    EXPECT_EQ(stream.Size(), 0);
+    EXPECT_EQ(stream.Position(), 0);
+}
+
+TEST(TStream, ReadBufferAndWriteBufferRaiseOnAShortTransfer)
+{
+    TMemoryStream stream;
+    WriteText(stream, "abc");
+    stream.SetPosition(1);
+    char buffer[4];
+    try {
+        stream.ReadBuffer(buffer, 3);
+        ADD_FAILURE() << "no exception";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(), "Stream read error");
+    }
+
+    ScratchDir dir;
+    TFileStream(dir.File("ro.bin"), fmCreate).WriteBuffer("x", 1);
+    TFileStream readOnly(dir.File("ro.bin"), fmOpenRead);
+    try {
+        readOnly.WriteBuffer("abc", 3);
+        ADD_FAILURE() << "no exception";
+    } catch (const EWriteError& e) {
+        EXPECT_EQ(e.Message(), "Stream write error");
+    }
+}
+
+TEST(TStream, CopyFromCopiesARunOrTheWholeSource)
+{
+    TMemoryStream source;
+    std::string content;
+    for (int i = 0; i < 200000; ++i) content += static_cast<char>('a' + i % 26);
+    WriteText(source, content);
+
+    source.SetPosition(10);
+    TMemoryStream part;
+    EXPECT_EQ(part.CopyFrom(source, 100000), 100000);
+    EXPECT_EQ(ReadAll(part), content.substr(10, 100000));
+    EXPECT_EQ(source.Position(), 100010);
+
+    TMemoryStream whole;
+    EXPECT_EQ(whole.CopyFrom(source, 0), 200000) << "0 means all of it, from the start";
+    EXPECT_EQ(ReadAll(whole), content);
+
+    source.SetPosition(199990);
+    TMemoryStream tooMuch;
+    EXPECT_THROW(tooMuch.CopyFrom(source, 11), EReadError);
+}
+
+TEST(TMemoryStream, SavesToAndLoadsFromStreamsAndFiles)
+{
+    ScratchDir dir;
+    std::string bytes("line 1\r\n\0\xff binary", 17);
+    TMemoryStream original;
+    WriteText(original, bytes);
+    original.SetPosition(4);
+    original.SaveToFile(dir.File("saved.bin"));
+
+    TMemoryStream loaded;
+    WriteText(loaded, "old content that is longer than the file");
+    loaded.LoadFromFile(dir.File("saved.bin"));
+    EXPECT_EQ(loaded.Position(), 0);
+    EXPECT_EQ(ReadAll(loaded), bytes);
+
+    TMemoryStream target;
+    WriteText(target, "<<");
+    original.SaveToStream(target);
+    EXPECT_EQ(ReadAll(target), "<<" + bytes) << "the whole content goes, whatever the position";
+
+    TMemoryStream copy;
+    target.SetPosition(target.Size());
+    copy.LoadFromStream(target);
+    EXPECT_EQ(ReadAll(copy), "<<" + bytes) << "loading starts at the source's beginning";
+}
+
+// ---- TFileStream and THandleStream ----
+
+TEST(TFileStream, WritesAFileThatReadsBack)
+{
+    ScratchDir dir;
+    std::string path = dir.File("data.bin");
+    {
+        TFileStream file(path, fmCreate);
+        EXPECT_EQ(file.FileName(), path);
+        WriteText(file, "first");
+        file.SetPosition(0);
+        WriteText(file, "F");
+    }
+    {
+        TFileStream file(path, fmOpenReadWrite);
+        EXPECT_EQ(ReadAll(file), "First");
+        file.Seek(0, soEnd);
+        WriteText(file, " and more");
+    }
+    TFileStream file(path, fmOpenRead);
+    EXPECT_EQ(file.Size(), 14);
+    EXPECT_EQ(ReadAll(file), "First and more");
+}
+
+TEST(TFileStream, CreateEmptiesAnExistingFile)
+{
+    ScratchDir dir;
+    std::string path = dir.File("data.bin");
+    {
+        TFileStream old(path, fmCreate);
+        WriteText(old, "long old content");
+    }
+    TFileStream file(path, fmCreate);
+    EXPECT_EQ(file.Size(), 0);
+}
+
+TEST(TFileStream, FailuresNameTheFileAndTheSystemReason)
+{
+    ScratchDir dir;
+    struct Case {
+        const char* label;
+        std::string path;
+        unsigned mode;
+        bool create;
+        DWORD error;
+    };
+    const Case cases[] = {
+        {"open a missing file", dir.File("missing.bin"), fmOpenRead, false, ERROR_FILE_NOT_FOUND},
+        {"create in a missing folder", dir.File("no\\such.bin"), fmCreate, true, ERROR_PATH_NOT_FOUND},
+        {"open with an undefined mode", dir.File("missing.bin"), fmOpenRead | 0x0003, false,
+         ERROR_INVALID_PARAMETER},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::string verb = c.create ? "create" : "open";
+        std::string expected = Format("Cannot %s file \"%s\". %s", {verb, c.path, SysErrorMessage(c.error)});
+        try {
+            TFileStream file(c.path, c.mode);
+            ADD_FAILURE() << "no exception";
+        } catch (const EFCreateError& e) {
+            EXPECT_TRUE(c.create);
+            EXPECT_EQ(e.Message(), expected);
+        } catch (const EFOpenError& e) {
+            EXPECT_FALSE(c.create);
+            EXPECT_EQ(e.Message(), expected);
+        }
+    }
+}
+
+TEST(TFileStream, ShareFlagsDecideWhoElseMayOpen)
+{
+    ScratchDir dir;
+    std::string path = dir.File("shared.bin");
+    TFileStream(path, fmCreate).WriteBuffer("x", 1);
+    struct Case {
+        const char* label;
+        unsigned firstMode;
+        bool readerAllowed;
+        bool writerAllowed;
+    };
+    const Case cases[] = {
+        {"exclusive", fmOpenRead | fmShareExclusive, false, false},
+        {"compatibility counts as exclusive", fmOpenRead | fmShareCompat, false, false},
+        {"deny write", fmOpenRead | fmShareDenyWrite, true, false},
+        {"deny read", fmOpenWrite | fmShareDenyRead, false, true},
+        {"deny none", fmOpenReadWrite | fmShareDenyNone, true, true},
+        {"create, deny write", fmCreate | fmShareDenyWrite, true, false},
+    };
+    auto opens = [&](unsigned mode) {
+        try {
+            TFileStream second(path, mode);
+            return true;
+        } catch (const EFOpenError& e) {
+            EXPECT_NE(e.Message().find(SysErrorMessage(ERROR_SHARING_VIOLATION)), std::string::npos) << e.Message();
+            return false;
+        }
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        TFileStream first(path, c.firstMode);
+        EXPECT_EQ(opens(fmOpenRead | fmShareDenyNone), c.readerAllowed);
+        EXPECT_EQ(opens(fmOpenWrite | fmShareDenyNone), c.writerAllowed);
+    }
+}
+
+TEST(THandleStream, LeavesItsHandleOpen)
+{
+    ScratchDir dir;
+    HANDLE handle = CreateFileA(dir.File("h.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE) << GetLastError();
+    {
+        THandleStream stream(handle);
+        EXPECT_EQ(stream.Handle(), handle);
+        WriteText(stream, "abc");
+    }
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(handle, "d", 1, &written, nullptr)) << GetLastError();
+    THandleStream again(handle);
+    EXPECT_EQ(ReadAll(again), "abcd");
+    EXPECT_TRUE(CloseHandle(handle));
+}
+
+TEST(THandleStream, SetSizeMovesTheEndOfFileAndSeeksBeyond4GB)
+{
+    ScratchDir dir;
+    TFileStream file(dir.File("size.bin"), fmCreate);
+    WriteText(file, "0123456789");
+    file.SetSize(4);
+    EXPECT_EQ(file.Size(), 4);
+    EXPECT_EQ(file.Position(), 4) << "a position past the new end moves back to it";
+    file.SetPosition(1);
+    file.SetSize(6);
+    EXPECT_EQ(file.Position(), 1);
+    EXPECT_EQ(ReadAll(file), std::string("0123\0\0", 6));
+
+    std::int64_t beyond4GB = (std::int64_t{5} << 30) + 3;
+    EXPECT_EQ(file.Seek(beyond4GB, soBeginning), beyond4GB);
+    EXPECT_EQ(file.Position(), beyond4GB);
+    EXPECT_EQ(file.Size(), 6);
+    EXPECT_EQ(file.Seek(-1, soBeginning), -1) << "a position before the start is refused";
+}
+
+TEST(THandleStream, SetSizeOnAReadOnlyHandleRaisesTheSystemError)
+{
+    ScratchDir dir;
+    std::string path = dir.File("ro.bin");
+    {
+        TFileStream file(path, fmCreate);
+        WriteText(file, "abcdef");
+    }
+    TFileStream file(path, fmOpenRead);
+    file.SetPosition(2);
+    try {
+        file.SetSize(1);
+        ADD_FAILURE() << "no exception";
+    } catch (const EOSError& e) {
+        // Windows answers ERROR_ACCESS_DENIED, Wine ERROR_INVALID_PARAMETER; either way the
+        // message carries the code the system gave.
+        EXPECT_NE(e.ErrorCode(), 0u);
+        EXPECT_EQ(e.Message(), Format("System Error.  Code: %d.\r\n%s",
+                                      {static_cast<int>(e.ErrorCode()), SysErrorMessage(e.ErrorCode())}));
+    }
+    EXPECT_EQ(file.Position(), 2) << "the position is back where it was";
+    EXPECT_EQ(ReadAll(file), "abcdef");
+}
+
+TEST(THandleStream, ReadAtTheEndOfAPipeGivesZero)
+{
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0)) << GetLastError();
+    THandleStream writer(writeEnd);
+    WriteText(writer, "ping");
+    EXPECT_TRUE(CloseHandle(writeEnd));
+    THandleStream reader(readEnd);
+    char buffer[16];
+    EXPECT_EQ(reader.Read(buffer, sizeof buffer), 4);
+    EXPECT_EQ(reader.Read(buffer, sizeof buffer), 0);
+    EXPECT_THROW(reader.ReadBuffer(buffer, 1), EReadError);
+    EXPECT_TRUE(CloseHandle(readEnd));
+}
+
+} // namespace
