@@ -14,8 +14,12 @@
 #include "framework/format.h"
 #include "framework/inifile.h"
 #include "framework/stringlist.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
+
+using zv::test::ReadFileBytes;
+using zv::test::ScratchDir;
 
 using Lines = std::vector<std::string>;
 
@@ -24,62 +28,6 @@ Lines LinesOf(const TStrings& strings)
     Lines lines;
     for (int i = 0; i < strings.Count(); ++i) lines.push_back(strings.Strings(i));
     return lines;
-}
-
-// A fresh directory under the temp path with its files. Every file gets a name of its
-// own, so the platform's cache of a file never outlives the file's content.
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        char temp[MAX_PATH];
-        DWORD n = GetTempPathA(MAX_PATH, temp);
-        EXPECT_NE(n, 0u) << GetLastError();
-        static int counter = 0;
-        FPath = std::string(temp, n) + "zv_ini_" + std::to_string(GetCurrentProcessId()) + "_" +
-                std::to_string(++counter);
-        EXPECT_TRUE(CreateDirectoryA(FPath.c_str(), nullptr)) << GetLastError();
-    }
-    ~ScratchDir()
-    {
-        for (const std::string& file : FFiles) DeleteFileA(file.c_str());
-        RemoveDirectoryA(FPath.c_str());
-    }
-    // A path in the directory for a file that does not exist yet.
-    std::string NewPath()
-    {
-        FFiles.push_back(FPath + "\\file" + std::to_string(FFiles.size()) + ".ini");
-        return FFiles.back();
-    }
-    // A new file with exactly these bytes.
-    std::string Write(const std::string& bytes)
-    {
-        std::string path = NewPath();
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        EXPECT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
-        DWORD written = 0;
-        EXPECT_TRUE(WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) << GetLastError();
-        CloseHandle(file);
-        return path;
-    }
-    std::string Folder() const { return FPath; }
-
-private:
-    std::string FPath;
-    Lines FFiles;
-};
-
-std::string ReadBytes(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    EXPECT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
-    std::string bytes(65536, '\0');
-    DWORD read = 0;
-    EXPECT_TRUE(ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) << GetLastError();
-    CloseHandle(file);
-    bytes.resize(read);
-    return bytes;
 }
 
 std::string CrLfLines(const Lines& lines)
@@ -319,7 +267,7 @@ TEST(TIniFile, ValuesReachTheDiskAsPlainLines)
         ini.WriteString("Serial", "ComPort", "COM3");
         ini.WriteInteger("Serial", "Baud", 9600);
     }
-    std::string bytes = ReadBytes(path);
+    std::string bytes = ReadFileBytes(path);
     EXPECT_NE(bytes.find("[Serial]\r\n"), std::string::npos) << bytes;
     EXPECT_NE(bytes.find("ComPort=COM3\r\n"), std::string::npos) << bytes;
     EXPECT_NE(bytes.find("Baud=9600\r\n"), std::string::npos) << bytes;
@@ -413,7 +361,7 @@ TEST(TIniFile, EraseSectionAndDeleteKeyRemove)
     ini.ReadSections(&sections);
     EXPECT_EQ(LinesOf(sections), (Lines{"Keep"}));
     ini.UpdateFile();
-    std::string bytes = ReadBytes(ini.FileName());
+    std::string bytes = ReadFileBytes(ini.FileName());
     EXPECT_EQ(bytes.find("Drop"), std::string::npos) << bytes;
     EXPECT_NE(bytes.find("b=2"), std::string::npos) << bytes;
 }

@@ -12,39 +12,12 @@
 #include "framework/format.h"
 #include "framework/streams.h"
 #include "framework/sysutils.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
-// A fresh directory under the temp path, removed with its files at the end.
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        char temp[MAX_PATH];
-        DWORD n = GetTempPathA(MAX_PATH, temp);
-        EXPECT_NE(n, 0u) << GetLastError();
-        static int counter = 0;
-        FPath = std::string(temp, n) + "zv_streams_" + std::to_string(GetCurrentProcessId()) + "_" +
-                std::to_string(++counter);
-        EXPECT_TRUE(CreateDirectoryA(FPath.c_str(), nullptr)) << GetLastError();
-    }
-    ~ScratchDir()
-    {
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA((FPath + "\\*").c_str(), &data);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(File(data.cFileName).c_str());
-            } while (FindNextFileA(find, &data));
-            FindClose(find);
-        }
-        RemoveDirectoryA(FPath.c_str());
-    }
-    std::string File(const std::string& name) const { return FPath + "\\" + name; }
-
-private:
-    std::string FPath;
-};
+using zv::test::ReadFileBytes;
+using zv::test::ScratchDir;
 
 std::string ReadAll(TStream& stream)
 {

@@ -11,8 +11,12 @@
 #include "framework/streams.h"
 #include "framework/stringlist.h"
 #include "framework/sysutils.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
+
+using zv::test::ReadFileBytes;
+using zv::test::ScratchDir;
 
 using Lines = std::vector<std::string>;
 
@@ -577,41 +581,6 @@ TEST(TStrings, DefaultMoveAndExchangeWorkThroughTheAbstractInterface)
 
 // ---- Files and streams ----
 
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        char temp[MAX_PATH];
-        DWORD n = GetTempPathA(MAX_PATH, temp);
-        EXPECT_NE(n, 0u) << GetLastError();
-        static int counter = 0;
-        FPath = std::string(temp, n) + "zv_strings_" + std::to_string(GetCurrentProcessId()) + "_" +
-                std::to_string(++counter);
-        EXPECT_TRUE(CreateDirectoryA(FPath.c_str(), nullptr)) << GetLastError();
-    }
-    ~ScratchDir()
-    {
-        for (const std::string& file : FFiles) DeleteFileA(file.c_str());
-        RemoveDirectoryA(FPath.c_str());
-    }
-    std::string File(const std::string& name)
-    {
-        FFiles.push_back(FPath + "\\" + name);
-        return FFiles.back();
-    }
-
-private:
-    std::string FPath;
-    Lines FFiles;
-};
-
-std::string FileBytes(const std::string& path)
-{
-    TMemoryStream stream;
-    stream.LoadFromFile(path);
-    return std::string(static_cast<const char*>(stream.Memory()), static_cast<size_t>(stream.Size()));
-}
-
 TEST(TStrings, SavesAndLoadsFilesAsCrLfText)
 {
     ScratchDir dir;
@@ -619,7 +588,7 @@ TEST(TStrings, SavesAndLoadsFilesAsCrLfText)
     TStringList list;
     Fill(list, {"[Serial]", "Comport=COM1", "", "A = Turn on switch  1"});
     list.SaveToFile(path);
-    EXPECT_EQ(FileBytes(path), "[Serial]\r\nComport=COM1\r\n\r\nA = Turn on switch  1\r\n");
+    EXPECT_EQ(ReadFileBytes(path), "[Serial]\r\nComport=COM1\r\n\r\nA = Turn on switch  1\r\n");
 
     TStringList loaded;
     loaded.Add("old");
