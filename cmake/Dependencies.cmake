@@ -1,15 +1,8 @@
 # Third-party libraries for the Windows builds, all from Debian packages:
-# GoogleTest is built from its packaged sources with the cross compiler;
+# GoogleTest is built from its packaged sources with the cross compiler (GoogleTestSources.cmake);
 # zlib comes prebuilt for mingw (libz-mingw-w64-dev).
 
-set(ZV_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
-if(NOT EXISTS ${ZV_GOOGLETEST_SOURCE}/CMakeLists.txt)
-  message(FATAL_ERROR "GoogleTest sources not found at ${ZV_GOOGLETEST_SOURCE} (Debian package googletest)")
-endif()
-set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
-add_subdirectory(${ZV_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/third_party/googletest EXCLUDE_FROM_ALL)
+include(GoogleTestSources)
 
 find_package(ZLIB REQUIRED)
 
