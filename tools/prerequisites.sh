@@ -11,7 +11,7 @@ HOST_PACKAGES=(
   cmake ninja-build g++ make pkg-config dpkg-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   googletest
-  wine wine64 qemu-user-static binfmt-support
+  wine wine64 fonts-wine qemu-user-static binfmt-support
   socat xvfb xdotool imagemagick x11-utils
   clang libclang-rt-14-dev zlib1g-dev python3
 )

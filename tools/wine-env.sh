@@ -41,26 +41,35 @@ zv_registry_file() {
   done
   # A crashing program ends with its exit code instead of waiting for a dialog.
   printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n'
+  # Wine draws the window frames itself: the virtual display has no window manager, and
+  # without one a window would show only its client area.
+  printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Decorated"="N"\r\n'
 }
 
-# Creates the prefix on first use, bounded in time; several callers may race for it.
+# Creates the prefix on first use, bounded in time, and brings its registry settings up to
+# date (they are imported again whenever zv_registry_file changes). Several callers may race.
 zv_ensure_prefix() {
   mkdir -p "$ZV_BUILD/serial"
   (
     flock 9
-    [ -f "$WINEPREFIX/.zv-ready" ] && exit 0
-    zv_log "creating the $ZV_ARCH prefix (a minute under emulation)"
-    "$WINESERVER" -k >/dev/null 2>&1 || true
-    rm -rf "$WINEPREFIX"
-    timeout "$ZV_BOOT_TIMEOUT" "$ZV_WINE" wineboot -i >"$ZV_BUILD/wineboot.log" 2>&1 \
-      || { zv_log "wineboot failed or timed out; see $ZV_BUILD/wineboot.log"; exit 1; }
-    zv_registry_file >"$ZV_BUILD/ports.reg"
-    timeout 120 "$ZV_WINE" regedit /S "$(zv_winpath "$ZV_BUILD/ports.reg")" >>"$ZV_BUILD/wineboot.log" 2>&1 \
-      || { zv_log "could not write the port mapping"; exit 1; }
-    # The mount manager applies the port mapping when the server starts again.
-    timeout 120 "$WINESERVER" -w || true
-    "$WINESERVER" -k >/dev/null 2>&1 || true
-    touch "$WINEPREFIX/.zv-ready"
+    if [ ! -f "$WINEPREFIX/.zv-ready" ]; then
+      zv_log "creating the $ZV_ARCH prefix (a minute under emulation)"
+      "$WINESERVER" -k >/dev/null 2>&1 || true
+      rm -rf "$WINEPREFIX"
+      timeout "$ZV_BOOT_TIMEOUT" "$ZV_WINE" wineboot -i >"$ZV_BUILD/wineboot.log" 2>&1 \
+        || { zv_log "wineboot failed or timed out; see $ZV_BUILD/wineboot.log"; exit 1; }
+      touch "$WINEPREFIX/.zv-ready"
+    fi
+    zv_registry_file >"$ZV_BUILD/prefix.reg"
+    if ! cmp -s "$ZV_BUILD/prefix.reg" "$WINEPREFIX/.zv-registry"; then
+      timeout 120 "$ZV_WINE" regedit /S "$(zv_winpath "$ZV_BUILD/prefix.reg")" >>"$ZV_BUILD/wineboot.log" 2>&1 \
+        || { zv_log "could not import the prefix's registry settings"; exit 1; }
+      # Stopping the server saves the registry; the mount manager applies the port mapping
+      # when it starts again.
+      "$WINESERVER" -k >/dev/null 2>&1 || true
+      timeout 60 "$WINESERVER" -w || true
+      cp "$ZV_BUILD/prefix.reg" "$WINEPREFIX/.zv-registry"
+    fi
   ) 9>"$ZV_BUILD/wineprefix.lock"
 }
 

@@ -93,11 +93,7 @@ HWND FindChildByText(HWND parent, const std::string& text)
 
 void PostCharacter(HWND window, char character)
 {
-    SHORT scan = VkKeyScanA(character);
-    WPARAM virtualKey = LOBYTE(scan);
-    PostMessageA(window, WM_KEYDOWN, virtualKey, 1);
     PostMessageA(window, WM_CHAR, static_cast<unsigned char>(character), 1);
-    PostMessageA(window, WM_KEYUP, virtualKey, 0xC0000001);
 }
 
 void PostClick(HWND window, POINT client)

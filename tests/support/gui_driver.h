@@ -27,7 +27,8 @@ HWND WaitForVisibleWindow(DWORD processId, const std::string& caption, DWORD tim
 HWND FindChildByText(HWND parent, const std::string& text);
 
 // Posted input: reaches the window's queue directly, whatever has the focus.
-// Posts WM_KEYDOWN, WM_CHAR and WM_KEYUP for a character.
+// Posts WM_CHAR for a character. (Not the key-down: the receiving loop's TranslateMessage
+// would turn it into a second WM_CHAR.)
 void PostCharacter(HWND window, char character);
 // Posts a left click at a point of the window's client area.
 void PostClick(HWND window, POINT client);
