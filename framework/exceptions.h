@@ -154,3 +154,11 @@ class EThread : public Exception {
 public:
     using Exception::Exception;
 };
+
+// A visual-framework operation that the object's state does not allow ("Canvas does not
+// allow drawing", "Cannot focus a disabled or invisible window").
+class EInvalidOperation : public Exception {
+    RUNTIME_CLASS(EInvalidOperation, Exception)
+public:
+    using Exception::Exception;
+};

@@ -1,0 +1,214 @@
+#include "framework/application.h"
+
+#include <commctrl.h>
+
+#include <atomic>
+
+#include "framework/controls.h"
+#include "framework/forms.h"
+#include "framework/sysutils.h"
+#include "framework/thread.h"
+
+namespace {
+
+TApplication applicationInstance;
+
+std::atomic<THandleExceptionProc> handleExceptionProc{&DefaultHandleException};
+std::atomic<TShowExceptionProc> showExceptionProc{&DefaultShowException};
+
+// Posted to the hidden window by worker threads that queued a Synchronize request.
+constexpr UINT WM_ZV_WAKE = WM_APP + 0x100;
+constexpr char kWindowClass[] = "TApplication";
+
+} // namespace
+
+TApplication* const Application = &applicationInstance;
+
+void DefaultHandleException(TObject* sender, std::exception_ptr error)
+{
+    const auto hand = [sender](const Exception& e) {
+        if (Application->OnException()) Application->OnException()(sender, e);
+        else Application->ShowException(e);
+    };
+    try {
+        std::rethrow_exception(error);
+    } catch (const EAbort&) {
+    } catch (const Exception& e) {
+        hand(e);
+    } catch (const std::exception& e) {
+        hand(Exception(e.what()));
+    } catch (...) {
+        hand(Exception());
+    }
+}
+
+void DefaultShowException(const Exception& error)
+{
+    std::string text = error.Message();
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+    HWND owner = GetActiveWindow();
+    MessageBoxA(owner, text.c_str(), Application->Title().c_str(), MB_OK | MB_ICONSTOP);
+}
+
+THandleExceptionProc SetHandleExceptionProc(THandleExceptionProc proc) noexcept
+{
+    return handleExceptionProc.exchange(proc ? proc : &DefaultHandleException);
+}
+
+TShowExceptionProc SetShowExceptionProc(TShowExceptionProc proc) noexcept
+{
+    return showExceptionProc.exchange(proc ? proc : &DefaultShowException);
+}
+
+TApplication::TApplication() : TComponent(nullptr)
+{
+    FTitle = ChangeFileExt(ExtractFileName(GetModuleName(nullptr)), "");
+}
+
+TApplication::~TApplication()
+{
+    // Forms go before the hidden window, which some of them may still post to.
+    DestroyComponents();
+    if (FHandle) {
+        SetWakeMainThread({});
+        DestroyWindow(FHandle);
+    }
+}
+
+void TApplication::Initialize()
+{
+    if (FHandle) return;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &TApplication::WindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kWindowClass;
+    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) RaiseLastOSError();
+    FHandle = CreateWindowExA(0, kWindowClass, FTitle.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+    if (!FHandle) RaiseLastOSError();
+    HWND window = FHandle;
+    SetWakeMainThread([window] { PostMessageA(window, WM_ZV_WAKE, 0, 0); });
+}
+
+void TApplication::SetTitle(const std::string& title)
+{
+    FTitle = title;
+    if (FHandle && !SetWindowTextA(FHandle, title.c_str())) RaiseLastOSError();
+}
+
+LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (msg == WM_ZV_WAKE) {
+        try {
+            CheckSynchronize();
+        } catch (...) {
+            Application->HandleException(Application);
+        }
+        return 0;
+    }
+    return DefWindowProcA(window, msg, wParam, lParam);
+}
+
+void TApplication::Run()
+{
+    if (FMainForm && FShowMainForm) FMainForm->Show();
+    while (!FTerminated) {
+        try {
+            HandleMessage();
+        } catch (...) {
+            HandleException(this);
+        }
+    }
+}
+
+void TApplication::Terminate()
+{
+    FTerminated = true;
+    PostQuitMessage(0);
+}
+
+bool TApplication::IsKeyMsg(const MSG& msg)
+{
+    switch (msg.message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+    case WM_SYSKEYDOWN:
+    case WM_SYSCHAR:
+        break;
+    default:
+        return false;
+    }
+    TWinControl* control = TWinControl::FindControl(msg.hwnd);
+    if (!control) return false;
+    try {
+        return control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+    } catch (...) {
+        HandleException(control);
+        return true;
+    }
+}
+
+bool TApplication::ProcessMessage(MSG& msg)
+{
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (msg.message == WM_QUIT) {
+        FTerminated = true;
+        return true;
+    }
+    if (!IsKeyMsg(msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return true;
+}
+
+void TApplication::Idle()
+{
+    CheckSynchronize();
+    HANDLE sync = SyncEvent();
+    // MWMO_INPUTAVAILABLE: also wake for input that arrived before this call but was not
+    // yet looked at.
+    MsgWaitForMultipleObjectsEx(1, &sync, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+void TApplication::ProcessMessages()
+{
+    MSG msg{};
+    while (ProcessMessage(msg)) {
+    }
+    CheckSynchronize();
+}
+
+void TApplication::HandleMessage()
+{
+    MSG msg{};
+    if (!ProcessMessage(msg)) Idle();
+}
+
+void TApplication::HandleException(TObject* sender) noexcept
+{
+    std::exception_ptr error = std::current_exception();
+    if (!error) return;
+    try {
+        handleExceptionProc.load()(sender, error);
+    } catch (...) {
+    }
+}
+
+void TApplication::ShowException(const Exception& error) noexcept
+{
+    try {
+        showExceptionProc.load()(error);
+    } catch (...) {
+    }
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation)
+{
+    if (operation == opRemove && static_cast<TComponent*>(FMainForm) == component) FMainForm = nullptr;
+    TComponent::Notification(component, operation);
+}
