@@ -54,8 +54,10 @@ public:
     // does nothing.
     void Initialize();
 
-    // The application's name for the user: the task-bar text and the caption of message
-    // boxes. Defaults to the executable's file name without extension.
+    // The application's name for the user: the caption of message boxes and the text of
+    // the hidden application window. Forms are top-level windows of their own, so the task
+    // bar still shows the main form's caption. Defaults to the executable's file name
+    // without extension.
     const std::string& Title() const noexcept { return FTitle; }
     void SetTitle(const std::string& title);
 
