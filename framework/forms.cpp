@@ -245,7 +245,13 @@ void TCustomForm::FocusFirst()
 
 void TCustomForm::FocusChanged(TWinControl* control)
 {
-    if (control != this) FActiveControl = control;
+    if (control != this && control != FActiveControl) {
+        // The active control may belong to a component outside this form's tree; a free
+        // notification tells the form when it goes, whoever destroys it.
+        if (FActiveControl) RemoveFreeNotification(FActiveControl);
+        FActiveControl = control;
+        if (control) FreeNotification(control);
+    }
     TMessage message{CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control), 0};
     Broadcast(message);
 }

@@ -278,6 +278,23 @@ TEST(Button, DefaultLookMovesWithTheFocus)
     EXPECT_EQ(other->Styles, std::vector<bool>{false});
 }
 
+TEST(Form, ForgetsItsActiveControlWhenAnotherOwnerDestroysIt)
+{
+    Application->Initialize();
+    TForm form(nullptr);
+    auto owner = std::make_unique<TComponent>(nullptr);
+    auto* borrowed = new TButton(owner.get());  // placed on the form, owned elsewhere
+    borrowed->SetCaption("Borrowed");
+    borrowed->SetParent(&form);
+    form.Show();
+    PumpFor(30);
+    borrowed->SetFocus();
+    ASSERT_TRUE(PumpUntil([&] { return form.ActiveControl() == borrowed; }));
+
+    owner.reset();  // destroys the button
+    EXPECT_EQ(form.ActiveControl(), nullptr);
+}
+
 TEST(Button, EnterClicksTheDefaultAndEscapeTheCancelButton)
 {
     Application->Initialize();
