@@ -7,6 +7,7 @@
 #include "framework/application.h"
 #include "framework/dialogs.h"
 #include "tests/support/gui_driver.h"
+#include "tests/support/started_thread.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ TModalResult AnswerWarning(const std::function<void(HWND)>& answer, bool& sawBut
 {
     Application->Initialize();
     std::atomic<bool> buttons{false};
-    std::thread user([&] {
+    std::thread user = zv::test::StartedThread([&] {
         HWND dialog = zv::test::WaitForVisibleWindow(GetCurrentProcessId(), "Warning", 10'000);
         if (!dialog) return;
         buttons = zv::test::FindChildByText(dialog, "&Yes") && zv::test::FindChildByText(dialog, "&No");
@@ -56,7 +57,7 @@ TEST(ShowMessage, MessageBoxWithTheTextAndTheApplicationTitle)
     Application->Initialize();
     Application->SetTitle("Dialog Test Title");
     std::atomic<bool> sawText{false};
-    std::thread user([&] {
+    std::thread user = zv::test::StartedThread([&] {
         HWND box = zv::test::WaitForVisibleWindow(GetCurrentProcessId(), "Dialog Test Title", 10'000);
         if (!box) return;
         sawText = zv::test::FindChildByText(box, "Cannot open COM1") != nullptr;
