@@ -14,6 +14,7 @@
 #include "framework/format.h"
 #include "framework/inifile.h"
 #include "framework/stringlist.h"
+#include "tests/framework/string_lines.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -21,14 +22,8 @@ namespace {
 using zv::test::ReadFileBytes;
 using zv::test::ScratchDir;
 
-using Lines = std::vector<std::string>;
-
-Lines LinesOf(const TStrings& strings)
-{
-    Lines lines;
-    for (int i = 0; i < strings.Count(); ++i) lines.push_back(strings.Strings(i));
-    return lines;
-}
+using zv::test::Lines;
+using zv::test::LinesOf;
 
 std::string CrLfLines(const Lines& lines)
 {

@@ -11,6 +11,7 @@
 #include "framework/streams.h"
 #include "framework/stringlist.h"
 #include "framework/sysutils.h"
+#include "tests/framework/string_lines.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -18,14 +19,8 @@ namespace {
 using zv::test::ReadFileBytes;
 using zv::test::ScratchDir;
 
-using Lines = std::vector<std::string>;
-
-Lines LinesOf(const TStrings& strings)
-{
-    Lines lines;
-    for (int i = 0; i < strings.Count(); ++i) lines.push_back(strings.Strings(i));
-    return lines;
-}
+using zv::test::Lines;
+using zv::test::LinesOf;
 
 void Fill(TStrings& strings, const Lines& lines)
 {
