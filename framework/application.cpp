@@ -18,6 +18,9 @@ std::atomic<TShowExceptionProc> showExceptionProc{&DefaultShowException};
 
 // Posted to the hidden window by worker threads that queued a Synchronize request.
 constexpr UINT WM_ZV_WAKE = WM_APP + 0x100;
+// Posted to the application window when it is activated (from the task bar): the main
+// form takes the activation over once the activation itself is done.
+constexpr UINT WM_ZV_ACTIVATE_MAIN_FORM = WM_APP + 0x101;
 constexpr char kWindowClass[] = "TApplication";
 
 } // namespace
@@ -86,8 +89,13 @@ void TApplication::Initialize()
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = kWindowClass;
     if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) RaiseLastOSError();
-    FHandle = CreateWindowExA(0, kWindowClass, FTitle.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
+    // The application window is the task-bar entry: an unowned window with a caption and a
+    // system menu, shown with no size while the main form is visible. Forms are owned by
+    // it, so they get no task-bar entries of their own and the entry shows Title.
+    FHandle = CreateWindowExA(0, kWindowClass, FTitle.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                              GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
+                              nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!FHandle) RaiseLastOSError();
     HWND window = FHandle;
     SetWakeMainThread([window] { PostMessageA(window, WM_ZV_WAKE, 0, 0); });
@@ -99,14 +107,57 @@ void TApplication::SetTitle(const std::string& title)
     if (FHandle && !SetWindowTextA(FHandle, title.c_str())) RaiseLastOSError();
 }
 
+void TApplication::ShowTaskBarEntry(bool visible)
+{
+    if (!FHandle || (IsWindowVisible(FHandle) != FALSE) == visible) return;
+    ShowWindow(FHandle, visible ? SW_SHOWNOACTIVATE : SW_HIDE);
+}
+
+void TApplication::Minimize()
+{
+    if (!FHandle) return;
+    // Not every platform hides the owned windows with their minimised owner; say so.
+    ShowOwnedPopups(FHandle, FALSE);
+    ShowWindow(FHandle, SW_MINIMIZE);
+}
+
+void TApplication::ActivateMainForm()
+{
+    if (!FMainForm || !FMainForm->HandleAllocated()) return;
+    HWND form = FMainForm->Handle();
+    if (IsWindowVisible(form) && IsWindowEnabled(form)) SetForegroundWindow(form);
+}
+
 LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
-    if (msg == WM_ZV_WAKE) {
-        try {
+    try {
+        switch (msg) {
+        case WM_ZV_WAKE:
             CheckSynchronize();
-        } catch (...) {
-            Application->HandleException(Application);
+            return 0;
+        case WM_ZV_ACTIVATE_MAIN_FORM:
+            Application->ActivateMainForm();
+            return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) PostMessageA(window, WM_ZV_ACTIVATE_MAIN_FORM, 0, 0);
+            return 0;
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == SC_RESTORE && IsIconic(window)) {
+                const LRESULT result = DefWindowProcA(window, msg, wParam, lParam);
+                ShowOwnedPopups(window, TRUE);
+                Application->ActivateMainForm();
+                return result;
+            }
+            break;
+        case WM_CLOSE:
+            // "Close" of the task-bar entry closes the main form, which ends the application.
+            if (TCustomForm* form = Application->MainForm()) form->Close();
+            return 0;
+        default:
+            break;
         }
+    } catch (...) {
+        Application->HandleException(Application);
         return 0;
     }
     return DefWindowProcA(window, msg, wParam, lParam);

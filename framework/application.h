@@ -54,10 +54,9 @@ public:
     // does nothing.
     void Initialize();
 
-    // The application's name for the user: the caption of message boxes and the text of
-    // the hidden application window. Forms are top-level windows of their own, so the task
-    // bar still shows the main form's caption. Defaults to the executable's file name
-    // without extension.
+    // The application's name for the user: the text of its task-bar entry (the application
+    // window, which owns every form) and the caption of message boxes. Defaults to the
+    // executable's file name without extension.
     const std::string& Title() const noexcept { return FTitle; }
     void SetTitle(const std::string& title);
 
@@ -102,14 +101,20 @@ public:
     const TExceptionEvent& OnException() const noexcept { return FOnException; }
     void SetOnException(TExceptionEvent handler) { FOnException = std::move(handler); }
 
-    // The hidden application window; null before Initialize.
+    // The application window: the task-bar entry, owner of the forms, receiver of the
+    // worker threads' wake-ups. It has no size; it is visible while the main form is.
+    // Null before Initialize.
     HWND Handle() const noexcept { return FHandle; }
+    // Minimises the application: the task-bar entry, and with it every form it owns.
+    void Minimize();
 
 protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
     friend class TCustomForm;
+    void ShowTaskBarEntry(bool visible);
+    void ActivateMainForm();
     bool ProcessMessage(MSG& msg);
     bool IsKeyMsg(const MSG& msg);
     void Idle();

@@ -25,6 +25,8 @@ public:
         SetCaption(captions[type]);
     }
 
+    const std::string& Message() const noexcept { return FMessage; }
+
     // The text's bounds, measured with the form's font.
     RECT MeasureText()
     {
@@ -44,11 +46,6 @@ protected:
     {
         static const LPCSTR icons[] = {IDI_WARNING, IDI_ERROR, IDI_INFORMATION, IDI_QUESTION};
         if (HICON icon = LoadIconA(nullptr, icons[FType])) DrawIcon(canvas.Handle(), kMargin, kMargin, icon);
-        RECT text = MeasureText();
-        OffsetRect(&text, kMargin * 2 + kIconSize, kMargin);
-        canvas.Font().Assign(&Font());
-        canvas.Brush().SetStyle(bsClear);
-        canvas.DrawText(FMessage, text, DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
     }
 
 private:
@@ -79,6 +76,12 @@ TModalResult MessageDlg(const std::string& message, TMsgDlgType type, TMsgDlgBut
     const int clientWidth = std::max(kMargin * 3 + kIconSize + static_cast<int>(text.right), rowWidth + kMargin * 2);
     form.SetClientWidth(clientWidth);
     form.SetClientHeight(textBottom + kMargin * 2 + kButtonHeight);
+
+    // The message is a static control, so it is the window text that readers find.
+    auto* label = new TStaticText(&form);
+    label->SetCaption(form.Message());
+    label->SetBounds(kMargin * 2 + kIconSize, kMargin, text.right, text.bottom);
+    label->SetParent(&form);
 
     int x = (clientWidth - rowWidth) / 2;
     bool first = true;

@@ -72,7 +72,9 @@ void TCustomForm::CreateParams(TCreateParams& params)
     }
     if (FVisible) params.Style |= WS_VISIBLE;
     if (!FEnabled) params.Style |= WS_DISABLED;
-    params.WndParent = FModal ? GetActiveWindow() : nullptr;
+    // Forms belong to the application window (the task-bar entry); a modal form to the
+    // window it was opened from.
+    params.WndParent = FModal ? GetActiveWindow() : Application->Handle();
 }
 
 void TCustomForm::FrameSize(int& dx, int& dy)
@@ -128,7 +130,11 @@ void TCustomForm::UpdateVisible()
         if (FPosition == poScreenCenter)
             SetBounds((Screen->Width() - FWidth) / 2, (Screen->Height() - FHeight) / 2, FWidth, FHeight);
     }
+    // The task-bar entry appears before the main form and goes after it.
+    const bool isMainForm = Application->MainForm() == this;
+    if (isMainForm && FVisible) Application->ShowTaskBarEntry(true);
     TWinControl::UpdateVisible();
+    if (isMainForm && !FVisible) Application->ShowTaskBarEntry(false);
 }
 
 void TCustomForm::BringToFront()
@@ -268,6 +274,14 @@ void TCustomForm::Dispatch(TMessage& message)
     case WM_CLOSE:
         Close();
         return;
+    case WM_SYSCOMMAND:
+        // The main form's minimise box minimises the application: its task-bar entry
+        // stays, and restoring that entry brings every form back.
+        if ((message.WParam & 0xFFF0) == SC_MINIMIZE && Application->MainForm() == this && Application->Handle()) {
+            Application->Minimize();
+            return;
+        }
+        break;
     case WM_ACTIVATE:
         if (LOWORD(message.WParam) != WA_INACTIVE && !HIWORD(message.WParam)) {
             FocusFirst();

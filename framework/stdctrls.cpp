@@ -78,3 +78,10 @@ void TButton::Dispatch(TMessage& message)
     }
     TWinControl::Dispatch(message);
 }
+
+void TStaticText::CreateParams(TCreateParams& params)
+{
+    TWinControl::CreateParams(params);
+    params.BaseClassName = "STATIC";
+    params.Style |= SS_LEFT | SS_NOPREFIX;
+}

@@ -45,3 +45,14 @@ private:
     bool FWordWrap = false;
     TModalResult FModalResult = mrNone;
 };
+
+// A read-only text drawn by the system's static control: word-wrapped, "&" shown as it is.
+// Screen readers and test drivers read it as the window's text.
+class TStaticText : public TWinControl {
+    RUNTIME_CLASS(TStaticText, TWinControl)
+public:
+    explicit TStaticText(TComponent* owner) : TWinControl(owner) {}
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+};

@@ -1,6 +1,7 @@
 #include "tests/support/gui_driver.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace zv::test {
@@ -196,6 +197,12 @@ COLORREF ScreenPixel(POINT screen)
     COLORREF colour = GetPixel(dc, screen.x, screen.y);
     ReleaseDC(nullptr, dc);
     return colour;
+}
+
+std::string ArtifactPath(const std::string& name)
+{
+    const char* artifacts = std::getenv("ZV_ARTIFACTS");
+    return std::string(artifacts ? artifacts : ".") + "\\" + name;
 }
 
 } // namespace zv::test

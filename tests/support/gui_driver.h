@@ -48,6 +48,9 @@ bool WaitUntilIdle(HWND window, DWORD timeoutMs);
 // into a 24-bit BMP file. Returns false when capture or writing fails.
 bool SaveScreenshot(HWND window, const std::string& bmpPath);
 
+// Where a test keeps a file for people to look at after the run: the folder named by
+// ZV_ARTIFACTS (the build tree's artifacts folder), else the current one.
+std::string ArtifactPath(const std::string& name);
 // The colour of one screen pixel.
 COLORREF ScreenPixel(POINT screen);
 

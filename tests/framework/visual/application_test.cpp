@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/application.h"
 #include "framework/forms.h"
@@ -101,6 +103,66 @@ HWND WaitForSample(const ChildProcess& child)
     return zv::test::WaitForVisibleWindow(child.ProcessId(), kCaption, 20'000);
 }
 
+bool IsMessageBox(HWND window)
+{
+    return zv::test::WindowClassName(window) == "#32770";
+}
+
+// The windows the shell gives a task-bar button: visible, unowned, not tool windows.
+std::vector<HWND> TaskBarWindowsOf(DWORD processId)
+{
+    std::vector<HWND> result;
+    for (HWND w : zv::test::TopLevelWindowsOf(processId)) {
+        const bool tool = GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW;
+        if (IsWindowVisible(w) && !GetWindow(w, GW_OWNER) && !tool) result.push_back(w);
+    }
+    return result;
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 20'000)
+{
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!done()) {
+        if (GetTickCount64() > end) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+TEST(ApplicationRun, TheTaskBarEntryIsTheApplicationWindowWithTheTitle)
+{
+    ChildProcess child = ChildProcess::Start("RunSampleForm");
+    HWND form = WaitForSample(child);
+    ASSERT_NE(form, nullptr);
+    const std::vector<HWND> entries = TaskBarWindowsOf(child.ProcessId());
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(zv::test::WindowText(entries[0]), kTitle);
+    EXPECT_EQ(GetWindow(form, GW_OWNER), entries[0]) << "the main form belongs to the entry";
+    RECT r{};
+    GetWindowRect(entries[0], &r);
+    EXPECT_TRUE(IsRectEmpty(&r)) << "the entry itself shows nothing on the screen";
+    PostMessageA(form, WM_CHAR, 'x', 1);
+    EXPECT_EQ(child.WaitForExit(20'000), kRunReturned);
+}
+
+TEST(ApplicationRun, MinimisingTheMainFormMinimisesTheApplicationUntilItIsRestored)
+{
+    ChildProcess child = ChildProcess::Start("RunSampleForm");
+    HWND form = WaitForSample(child);
+    ASSERT_NE(form, nullptr);
+    HWND entry = GetWindow(form, GW_OWNER);
+    ASSERT_NE(entry, nullptr);
+    PostMessageA(form, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(WaitFor([&] { return IsIconic(entry) && !IsWindowVisible(form); }))
+        << "entry minimised " << IsIconic(entry) << ", form visible " << IsWindowVisible(form);
+    PostMessageA(entry, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsIconic(entry) && IsWindowVisible(form) && !IsIconic(form); }))
+        << "entry minimised " << IsIconic(entry) << ", form visible " << IsWindowVisible(form);
+    // Closing the entry closes the main form, which ends the application.
+    PostMessageA(entry, WM_CLOSE, 0, 0);
+    EXPECT_EQ(child.WaitForExit(20'000), kRunReturned);
+}
+
 TEST(ApplicationRun, AcceleratorOfTheExitButtonClosesTheMainFormAndEndsRun)
 {
     ChildProcess child = ChildProcess::Start("RunSampleForm");
@@ -133,7 +195,7 @@ TEST(ApplicationRun, EscapingExceptionIsShownInAMessageBoxAndTheApplicationGoesO
         PostMessageA(button, BM_CLICK, 0, 0);
         HWND box = zv::test::WaitForTopLevelWindow(
             child.ProcessId(),
-            [](HWND w) { return IsWindowVisible(w) && zv::test::WindowText(w) == kTitle; }, 20'000);
+            [](HWND w) { return IsWindowVisible(w) && IsMessageBox(w) && zv::test::WindowText(w) == kTitle; }, 20'000);
         ASSERT_NE(box, nullptr) << "a message box captioned with the application's title";
         EXPECT_NE(zv::test::FindChildByText(box, "Cannot open COM9."), nullptr);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
@@ -160,9 +222,7 @@ TEST(ApplicationRun, ScreenshotOfTheSampleForm)
     zv::test::WaitUntilIdle(form, 5'000);
     zv::test::BringToFront(form);
     Sleep(300);
-    const char* artifacts = std::getenv("ZV_ARTIFACTS");
-    const std::string dir = artifacts ? artifacts : ".";
-    EXPECT_TRUE(zv::test::SaveScreenshot(form, dir + "\\sample_form.bmp"));
+    EXPECT_TRUE(zv::test::SaveScreenshot(form, zv::test::ArtifactPath("sample_form.bmp")));
     PostMessageA(form, WM_CHAR, 'x', 1);
     EXPECT_EQ(child.WaitForExit(20'000), kRunReturned);
 }
