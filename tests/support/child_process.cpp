@@ -57,6 +57,21 @@ bool RunChildModeIfRequested(int argc, char** argv, int& exitCode)
     return true;
 }
 
+namespace {
+
+PROCESS_INFORMATION Launch(const std::string& exe, std::string commandLine, const char* folder)
+{
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &startup, &info))
+        throw std::runtime_error("CreateProcessA failed with error " + std::to_string(GetLastError()));
+    CloseHandle(info.hThread);
+    return info;
+}
+
+} // namespace
+
 ChildProcess ChildProcess::Start(const std::string& mode, const std::vector<std::string>& args)
 {
     char exe[MAX_PATH];
@@ -64,13 +79,17 @@ ChildProcess ChildProcess::Start(const std::string& mode, const std::vector<std:
     if (length == 0 || length == MAX_PATH) throw std::runtime_error("GetModuleFileNameA failed");
     std::string commandLine = QuoteArgument(exe) + " " + kChildFlag + mode;
     for (const auto& arg : args) commandLine += " " + QuoteArgument(arg);
+    const PROCESS_INFORMATION info = Launch(exe, commandLine, nullptr);
+    return ChildProcess(info.hProcess, info.dwProcessId);
+}
 
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(exe, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        throw std::runtime_error("CreateProcessA failed with error " + std::to_string(GetLastError()));
-    CloseHandle(info.hThread);
+ChildProcess ChildProcess::StartProgram(const std::string& exe, const std::vector<std::string>& args)
+{
+    std::string commandLine = QuoteArgument(exe);
+    for (const auto& arg : args) commandLine += " " + QuoteArgument(arg);
+    const std::size_t slash = exe.find_last_of('\\');
+    const std::string folder = slash == std::string::npos ? std::string() : exe.substr(0, slash);
+    const PROCESS_INFORMATION info = Launch(exe, commandLine, folder.empty() ? nullptr : folder.c_str());
     return ChildProcess(info.hProcess, info.dwProcessId);
 }
 

@@ -40,6 +40,8 @@ public:
     // Starts this exe with "--zv-child=mode" and the extra arguments. Throws
     // std::runtime_error with the system's text when the process cannot start.
     static ChildProcess Start(const std::string& mode, const std::vector<std::string>& args = {});
+    // Starts another program with the arguments, in the program's folder.
+    static ChildProcess StartProgram(const std::string& exe, const std::vector<std::string>& args = {});
 
     ChildProcess(ChildProcess&& other) noexcept;
     ChildProcess& operator=(ChildProcess&&) = delete;
