@@ -1,0 +1,276 @@
+// Drawing primitives of the look-and-feel library: the canvas wrapper with its stack of
+// saved clip regions, regions, frames and edges, text, colours of the light selection,
+// parent backgrounds under transparent controls, and image rendering (disabled glyphs).
+//
+// GUI thread only, except the plain arithmetic marked as such. Failures of the platform's
+// GDI calls that leave nothing drawn raise EOSError with the call's name and system text;
+// drawing nothing for empty input is not a failure.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/controls.h"
+#include "framework/graphics.h"
+#include "lookandfeel/cxGeometry.h"
+
+// System colours the painters name that the framework's graphics header does not.
+constexpr TColor clHighlight = static_cast<TColor>(0xFF00000D);
+constexpr TColor clHighlightText = static_cast<TColor>(0xFF00000E);
+constexpr TColor clWindowFrame = static_cast<TColor>(0xFF000006);
+constexpr TColor clGrayText = static_cast<TColor>(0xFF000011);
+constexpr TColor cl3DDkShadow = static_cast<TColor>(0xFF000015);
+constexpr TColor cl3DLight = static_cast<TColor>(0xFF000016);
+
+enum TcxRegionOperation { roSet, roAdd, roSubtract, roIntersect };
+
+// A set of sides: member n at bit n.
+enum TcxBorder : unsigned { bLeft, bTop, bRight, bBottom };
+using TcxBorders = unsigned;
+constexpr TcxBorders cxBorder(TcxBorder side) noexcept { return 1u << side; }
+constexpr TcxBorders cxBordersAll = 0xFu;
+
+enum TcxImageDrawMode { idmNormal, idmDisabled, idmFaded, idmGrayScale, idmDingy, idmShadowed };
+
+// Owns one platform region (HRGN). Non-copyable, movable. Every constructor raises EOSError
+// when the system cannot create the region.
+class TcxRegion : public TObject {
+    RUNTIME_CLASS(TcxRegion, TObject)
+public:
+    // An empty region.
+    TcxRegion();
+    explicit TcxRegion(const RECT& r);
+    // Takes ownership of region (must not be null).
+    explicit TcxRegion(HRGN region);
+    TcxRegion(TcxRegion&& other) noexcept;
+    TcxRegion& operator=(TcxRegion&& other) noexcept;
+    TcxRegion(const TcxRegion&) = delete;
+    TcxRegion& operator=(const TcxRegion&) = delete;
+    ~TcxRegion() override;
+
+    // The region; owned by this object, valid while it lives. A region moved from has
+    // none and may only be assigned to or destroyed.
+    HRGN Handle() const noexcept { return FHandle; }
+    bool IsEmpty() const;
+    bool IsEqual(const TcxRegion& other) const;
+    // The smallest rectangle holding the region; cxNullRect when empty.
+    RECT BoundsRect() const;
+    bool PtInRegion(const POINT& p) const { return ::PtInRegion(FHandle, p.x, p.y) != FALSE; }
+    void Offset(int dx, int dy);
+    // roSet copies other; roAdd unites, roSubtract removes other, roIntersect keeps the common part.
+    void Combine(const TcxRegion& other, TcxRegionOperation operation);
+    std::unique_ptr<TcxRegion> Clone() const;
+
+private:
+    HRGN FHandle = nullptr;
+};
+
+// Wraps a framework canvas (not owned; it must outlive the wrapper) and keeps a stack of
+// saved clip regions. Font, brush and pen are those of the wrapped canvas. Drawing needs a
+// device context bound to the wrapped canvas (else EInvalidOperation from the canvas).
+class TcxCanvas : public TObject {
+    RUNTIME_CLASS(TcxCanvas, TObject)
+public:
+    explicit TcxCanvas(TCanvas& canvas) noexcept : FCanvas(&canvas) {}
+    TcxCanvas(const TcxCanvas&) = delete;
+    TcxCanvas& operator=(const TcxCanvas&) = delete;
+    // Frees the regions still saved; does not touch the device context.
+    ~TcxCanvas() override;
+
+    TCanvas& Canvas() const noexcept { return *FCanvas; }
+    HDC Handle() const noexcept { return FCanvas->Handle(); }
+    TFont& Font() const noexcept { return FCanvas->Font(); }
+    TBrush& Brush() const noexcept { return FCanvas->Brush(); }
+    TPen& Pen() const noexcept { return FCanvas->Pen(); }
+    // Copies font's name, size, colour and style into the canvas font.
+    void SetFont(const TFont& font) { FCanvas->Font().Assign(&font); }
+
+    // Fills r with the current brush; an empty r draws nothing.
+    void FillRect(const RECT& r);
+    // Sets the brush colour (unless clDefault), then fills r.
+    void FillRect(const RECT& r, TColor color);
+    // A frame of lineWidth pixels inside r in the given colour (the brush colour when
+    // clDefault): one band per selected side, in the order left, right, top, bottom; a band
+    // never passes the opposite edge. Nothing for an empty r or a width below 1. With
+    // exclude, each band is also taken out of the clip area, so later drawing keeps off it.
+    void FrameRect(const RECT& r, TColor color, int lineWidth = 1, TcxBorders borders = cxBordersAll,
+                   bool exclude = false);
+    // Bands of width along the selected sides in the order left, top, right, bottom: left
+    // and top in leftTopColor, right and bottom in rightBottomColor, so the right and bottom
+    // bands own the top-right and bottom-left corners.
+    void DrawComplexFrame(const RECT& r, TColor leftTopColor, TColor rightBottomColor,
+                          TcxBorders borders = cxBordersAll, int width = 1);
+    // A one-pixel 3-D edge: sunken outer (clBtnShadow, clBtnHighlight), sunken inner
+    // (cl3DDkShadow, cl3DLight), raised outer (cl3DLight, cl3DDkShadow), raised inner
+    // (clBtnHighlight, clBtnShadow).
+    void DrawEdge(const RECT& r, bool sunken, bool outer, TcxBorders borders = cxBordersAll);
+    // The platform's text drawing with these DT_* flags; nothing for empty text. Disabled
+    // text is drawn twice with a clear brush: in clBtnHighlight moved by (1, 1), then in
+    // clBtnShadow in place. Brush style and font colour are as before afterwards, also when
+    // drawing fails.
+    void DrawText(const std::string& text, const RECT& r, UINT flags, bool enabled = true);
+    // Brush colour white and font colour black (they stay so), then the platform's
+    // inverting dotted focus frame: drawing it twice removes it.
+    void DrawFocusRect(const RECT& r);
+    // A filled polygon in the current pen and brush; fewer than two points draw nothing.
+    void Polygon(const std::vector<POINT>& points);
+    int TextWidth(const std::string& text) { return FCanvas->TextWidth(text); }
+    int TextHeight(const std::string& text) { return FCanvas->TextHeight(text); }
+
+    // The device point of logical (0, 0): what considerOrigin moves regions by.
+    POINT Origin() const;
+    // A new region equal to the current clip region, or (0, 0, 30000, 30000) when the
+    // device context has none; with considerOrigin in logical coordinates (moved by minus
+    // Origin()), else in device coordinates.
+    std::unique_ptr<TcxRegion> GetClipRegion(bool considerOrigin = true) const;
+    // roSet selects region as the clip region; the other operations combine it with the
+    // current clip region (an absent clip region counting as the whole surface) and select
+    // the result. With considerOrigin the region is in logical coordinates (moved by
+    // Origin() while it is used). This form frees the region; it may not be null.
+    void SetClipRegion(std::unique_ptr<TcxRegion> region, TcxRegionOperation operation, bool considerOrigin = true);
+    // The same, leaving region to the caller exactly as it was.
+    void SetClipRegion(TcxRegion& region, TcxRegionOperation operation, bool considerOrigin = true);
+    // Pushes the current clip region (or its absence) on the stack.
+    void SaveClipRegion();
+    // Pops the last saved clip region and selects it (removing clipping when none was
+    // set); nothing when the stack is empty.
+    void RestoreClipRegion();
+    int SavedClipRegionCount() const noexcept { return static_cast<int>(FClipRegions.size()); }
+    // Removes r (logical coordinates) from the clip area.
+    void ExcludeClipRect(const RECT& r);
+    // Keeps only the part of the clip area inside r (logical coordinates).
+    void IntersectClipRect(const RECT& r);
+
+private:
+    HDC Need() const;
+    void SelectClip(const TcxRegion* region) const;
+    TCanvas* FCanvas;
+    // Device coordinates; null for "no clip region".
+    std::vector<std::unique_ptr<TcxRegion>> FClipRegions;
+};
+
+// A TcxCanvas over a canvas of the whole screen, for measuring text. Owns its screen
+// device context; raises EOSError when the system gives none.
+class TcxScreenCanvas : public TcxCanvas {
+    RUNTIME_CLASS(TcxScreenCanvas, TcxCanvas)
+public:
+    TcxScreenCanvas();
+    ~TcxScreenCanvas() override;
+
+private:
+    // A canvas on a new screen DC, for the base class to wrap; freed by the destructor.
+    static TCanvas& NewScreenCanvas();
+};
+
+// Scoped SaveClipRegion / RestoreClipRegion: the clip area is back as it was when the
+// guard goes, also when the drawing in between throws.
+class TcxClipRegionGuard {
+public:
+    explicit TcxClipRegionGuard(TcxCanvas& canvas) : FCanvas(canvas) { FCanvas.SaveClipRegion(); }
+    TcxClipRegionGuard(const TcxClipRegionGuard&) = delete;
+    TcxClipRegionGuard& operator=(const TcxClipRegionGuard&) = delete;
+    ~TcxClipRegionGuard();
+
+private:
+    TcxCanvas& FCanvas;
+};
+
+// The platform's text drawing (DrawTextA) with these arguments; count -1 takes the whole
+// text. Returns the text height, 0 on failure. r receives the measured rectangle with DT_CALCRECT.
+int cxDrawText(HDC dc, const std::string& text, RECT& r, UINT format, int count = -1);
+
+// Paints into canvas what the control's parent shows behind r (r in the control's client
+// coordinates): the parent's colour, what the parent paints itself and, for a parent that
+// is a system control, what it prints; with withChildren also the parent's other child
+// windows under r. Nothing for a null control or one without a parent window.
+void cxDrawTransparentControlBackground(TControl* control, TcxCanvas& canvas, const RECT& r,
+                                        bool withChildren = false);
+// The parent background under a themed control: the theme library's DrawThemeParentBackground
+// for the control's window, or cxDrawTransparentControlBackground when the parent is
+// double-buffered (it draws nothing on erase), the theme library is missing, or the control
+// has no window of its own.
+void cxDrawThemeParentBackground(TControl* control, TcxCanvas& canvas, const RECT& r);
+
+// The light selection colours of the flat looks: GetRealColor(GetLightColor(-2, 30, 72))
+// and GetRealColor(GetLightColor(14, 44, 40)), with the colour arithmetic of the Office
+// 2003 colour set (dxOffice11.h), so both give the same results. They follow the desktop's
+// colours at the time of the call.
+TColor GetLightSelColor();
+TColor GetLightDownedSelColor();
+
+// A bitmap exists and is not empty.
+bool IsGlyphAssigned(const TBitmap* bitmap) noexcept;
+// A list exists and 0 <= index < its image count.
+bool IsImageAssigned(HIMAGELIST images, int index) noexcept;
+
+// Copies bitmap's area at source into r with the raster operation. Nothing for a null or
+// empty bitmap or an empty r; EOSError when the copy fails.
+void cxDrawBitmap(HDC dc, TBitmap* bitmap, const RECT& r, DWORD rop = SRCCOPY, POINT source = cxNullPoint);
+
+// Device-free image pixels: 32-bit, top row first, 0x00RRGGBB in the low 24 bits and the
+// alpha in the top 8 (the platform's BGRA byte order).
+struct TcxPixels {
+    int Width = 0;
+    int Height = 0;
+    std::vector<std::uint32_t> Data;
+    std::uint32_t& At(int x, int y) { return Data[static_cast<std::size_t>(y) * Width + x]; }
+    std::uint32_t At(int x, int y) const { return Data[static_cast<std::size_t>(y) * Width + x]; }
+};
+// Some pixel has a non-zero alpha (an image without alpha reads back with alpha 0 everywhere).
+bool cxHasAlpha(const TcxPixels& pixels) noexcept;
+// The grey of a pixel for disabled images: round(0.0729 red + 0.7146 green + 0.2125 blue).
+std::uint8_t cxGrayValue(std::uint8_t red, std::uint8_t green, std::uint8_t blue) noexcept;
+// Disabled rendering of an image with alpha: each pixel with alpha is turned grey, alpha
+// kept; fully transparent pixels are left alone.
+void cxMakeDisabledAlpha(TcxPixels& pixels) noexcept;
+// Disabled rendering of an image without alpha onto target, image at target's (0, 0):
+// every opaque pixel (transparent[y * width + x] false) is first drawn in highlight one
+// pixel right and down, then all of them greyed in place; transparent pixels leave target
+// untouched, and what falls outside target is dropped (a target one pixel wider and higher
+// than the image keeps the whole shadow).
+void cxRenderDisabledOpaque(const TcxPixels& image, const std::vector<bool>& transparent, COLORREF highlight,
+                            TcxPixels& target) noexcept;
+// Blends source over target with constant alpha (0..255) times each pixel's own alpha
+// (premultiplied source, as the platform's AlphaBlend with AC_SRC_ALPHA).
+void cxBlendPixels(const TcxPixels& source, std::uint8_t constantAlpha, TcxPixels& target) noexcept;
+
+// Reads r of a device context's surface (any colour depth) as 32-bit pixels; a 32-bit
+// surface keeps its alpha. EOSError when the system refuses.
+TcxPixels cxReadPixels(HDC dc, const RECT& r);
+// Writes pixels to (x, y) of dc. EOSError when the system refuses.
+void cxWritePixels(HDC dc, int x, int y, const TcxPixels& pixels);
+
+// Fills mask (resized to image's size) from image: pixels of the transparent colour (or,
+// for an image with alpha, pixels with alpha 0) become white (transparent), the rest
+// black. transparentColor clNone: the left-bottom pixel's colour.
+void cxMakeMaskBitmap(TBitmap& image, TBitmap& mask, TColor transparentColor = clNone);
+
+// What cxDrawImage draws.
+struct TcxDrawImageArgs {
+    // Where the image goes, in the device context's coordinates; inside R or overlapping it.
+    RECT GlyphRect = cxNullRect;
+    // The area that the work bitmap covers.
+    RECT R = cxNullRect;
+    // The image: a bitmap, or else an image list with an index.
+    TBitmap* Bitmap = nullptr;
+    HIMAGELIST Images = nullptr;
+    int ImageIndex = -1;
+    TcxImageDrawMode Mode = idmNormal;
+    // Stretches with halftoning when the glyph rectangle differs from the image size.
+    bool Smooth = false;
+    // The work bitmap's background; null keeps what dc shows under R.
+    HBRUSH Brush = nullptr;
+    // The bitmap's transparent colour; clNone for none (or the left-bottom pixel, below).
+    TColor TransparentColor = clNone;
+    bool UseLeftBottomPixelAsTransparent = true;
+};
+// Nothing when neither a bitmap nor a valid list image is given; otherwise renders the
+// image in the mode into a work bitmap of R's size and copies it to R. idmNormal and
+// idmDisabled follow the disabled-rendering rules above; the other modes are drawn as
+// idmNormal.
+void cxDrawImage(HDC dc, const TcxDrawImageArgs& args);

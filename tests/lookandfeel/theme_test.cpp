@@ -1,0 +1,432 @@
+// Theme services under Wine. A new prefix runs Wine's own visual style ("light"), so the
+// in-process tests see visual styles on. Visual styles off, and a theme change while the
+// program runs, are tested in child processes: Wine's theme library reads the registry
+// switch only when it loads, and a switch made in-process changes the registry for every
+// process of the prefix, which the guard below puts back.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/application.h"
+#include "lookandfeel/dxThemeManager.h"
+#include "lookandfeel/dxUxTheme.h"
+#include "tests/support/child_process.h"
+
+namespace {
+
+const char ThemeManagerKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+
+// Reads and writes the desktop's visual-styles switch (REG_SZ "1" or "0").
+std::string ReadThemeActive()
+{
+    char value[16] = {};
+    DWORD size = sizeof(value) - 1;
+    const LSTATUS status =
+        RegGetValueA(HKEY_CURRENT_USER, ThemeManagerKey, "ThemeActive", RRF_RT_REG_SZ, nullptr, value, &size);
+    return status == ERROR_SUCCESS ? std::string(value) : std::string();
+}
+
+bool WriteThemeActive(const std::string& value)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, ThemeManagerKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    const LSTATUS status = RegSetValueExA(key, "ThemeActive", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                          static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+// Puts the switch back as it was, however the test ends: the prefix is shared.
+class ThemeActiveGuard {
+public:
+    ThemeActiveGuard() : FSaved(ReadThemeActive()) {}
+    ThemeActiveGuard(const ThemeActiveGuard&) = delete;
+    ThemeActiveGuard& operator=(const ThemeActiveGuard&) = delete;
+    ~ThemeActiveGuard() { WriteThemeActive(FSaved.empty() ? "1" : FSaved); }
+
+private:
+    std::string FSaved;
+};
+
+void PumpFor(DWORD ms)
+{
+    const ULONGLONG end = GetTickCount64() + ms;
+    MSG msg;
+    while (GetTickCount64() < end) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    }
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD ms)
+{
+    const ULONGLONG end = GetTickCount64() + ms;
+    MSG msg;
+    while (!done()) {
+        if (GetTickCount64() > end) return false;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    }
+    return true;
+}
+
+void SimulateThemeChange()
+{
+    ASSERT_NE(dxThemeChangeReceiverWindow(), nullptr);
+    SendMessageA(dxThemeChangeReceiverWindow(), WM_THEMECHANGED, 0, 0);
+}
+
+// Wine's light style has no classes for the shell's own parts.
+const TdxThemedObjectType MissingUnderWine[] = {totClock, totExplorerBar, totPage, totStartPanel,
+                                                totTaskBand, totTaskBar, totTrayNotify};
+
+TEST(ThemeLibrary, EveryFunctionIsFoundByNameAndAMissingOneLeavesAnEmptyEntry)
+{
+    ASSERT_TRUE(IsWindowsXPOrLater());
+    ASSERT_TRUE(IsThemeLibraryLoaded());
+    const HMODULE theme = GetModuleHandleA("uxtheme.dll");
+    ASSERT_NE(theme, nullptr);
+    TdxUxThemeFunctions functions;
+    EXPECT_EQ(ResolveUxThemeFunctions(theme, functions), 52);
+    EXPECT_NE(UxThemeFunctions().OpenThemeData, nullptr);
+    EXPECT_NE(UxThemeFunctions().BufferedPaintSetAlpha, nullptr);
+
+    // kernel32 has none of the names: every entry stays empty, and an entry that was
+    // filled before is emptied.
+    EXPECT_EQ(ResolveUxThemeFunctions(GetModuleHandleA("kernel32.dll"), functions), 0);
+    EXPECT_EQ(functions.OpenThemeData, nullptr);
+    EXPECT_EQ(functions.IsThemeActive, nullptr);
+    EXPECT_EQ(ResolveUxThemeFunctions(nullptr, functions), 0);
+
+    ASSERT_TRUE(IsDwmPresent());
+    TdxDwmFunctions dwm;
+    EXPECT_EQ(ResolveDwmFunctions(GetModuleHandleA("dwmapi.dll"), dwm), 9);
+    // Wine has no desktop composition.
+    EXPECT_FALSE(IsCompositionEnabled());
+}
+
+TEST(ThemeLibrary, ClassNamesFollowTheTypes)
+{
+    struct Case {
+        TdxThemedObjectType Type;
+        const wchar_t* Name;
+    };
+    const Case cases[] = {{totButton, L"Button"},   {totRebar, L"Rebar"},     {totScrollBar, L"ScrollBar"},
+                          {totTreeview, L"TreeView"}, {totTrayNotify, L"TrayNotify"}, {totWindow, L"Window"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Type);
+        EXPECT_STREQ(dxThemedObjectClassName(c.Type), c.Name);
+    }
+    EXPECT_STREQ(dxThemedObjectClassName(static_cast<TdxThemedObjectType>(25)), L"");
+}
+
+TEST(ThemeServices, WineLightStyleIsActiveButNotAStandardTheme)
+{
+    EXPECT_TRUE(dxUxTheme::IsThemeActive());
+    EXPECT_TRUE(AreVisualStylesAvailable());
+    EXPECT_TRUE(AreVisualStylesAvailable(totButton));
+    EXPECT_FALSE(IsStandardTheme()) << "Wine's style is light.msstyles, not Luna or Royale";
+}
+
+TEST(ThemeServices, OneOpenPerTypeAndTheCacheOwnsIt)
+{
+    CloseAllThemes();
+    const HTHEME first = OpenTheme(totButton);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(OpenTheme(totButton), first);
+    EXPECT_EQ(OpenTheme(totButton, L"BUTTON"), first) << "the same class, case ignored";
+    EXPECT_EQ(CloseTheme(totButton), S_OK);
+    EXPECT_EQ(CloseTheme(totButton), 0) << "nothing cached any more";
+
+    // Another class list replaces the cached theme; the name is kept for the next
+    // open without a list.
+    ASSERT_NE(OpenTheme(totEdit), nullptr);
+    ASSERT_NE(OpenTheme(totEdit, L"Button"), nullptr);
+    CloseAllThemes();
+    EXPECT_EQ(CloseTheme(totEdit), 0);
+    const HTHEME reopened = OpenTheme(totEdit);
+    ASSERT_NE(reopened, nullptr);
+    // Which class the cached theme was opened with shows in the parts it defines: find a
+    // part that "Button" and "Edit" disagree on.
+    HTHEME button = dxUxTheme::OpenThemeData(nullptr, L"Button");
+    HTHEME edit = dxUxTheme::OpenThemeData(nullptr, L"Edit");
+    ASSERT_NE(button, nullptr);
+    ASSERT_NE(edit, nullptr);
+    int part = 1;
+    while (part < 10 && dxUxTheme::IsThemePartDefined(button, part, 0) == dxUxTheme::IsThemePartDefined(edit, part, 0))
+        ++part;
+    ASSERT_LT(part, 10) << "no part tells the two classes apart";
+    EXPECT_EQ(dxUxTheme::IsThemePartDefined(reopened, part, 0), dxUxTheme::IsThemePartDefined(button, part, 0))
+        << "CloseAllThemes kept the name \"Button\" for the next open";
+    dxUxTheme::CloseThemeData(edit);
+    dxUxTheme::CloseThemeData(button);
+    CloseAllThemes();
+}
+
+TEST(ThemeServices, AClassThatDoesNotOpenMakesItsTypeUnavailable)
+{
+    for (TdxThemedObjectType type : MissingUnderWine) {
+        SCOPED_TRACE(type);
+        EXPECT_EQ(OpenTheme(type), nullptr);
+        EXPECT_FALSE(AreVisualStylesAvailable(type));
+    }
+    CloseAllThemes();
+    EXPECT_EQ(OpenTheme(totButton, L"NoSuchThemeClass"), nullptr);
+    // The failed name is forgotten: the next plain open uses the type's own class.
+    EXPECT_NE(OpenTheme(totButton), nullptr);
+    CloseAllThemes();
+}
+
+TEST(ThemeServices, AvailabilityForASetOpensInTypeOrderAndStopsAtTheFirstFailure)
+{
+    CloseAllThemes();
+    EXPECT_TRUE(AreVisualStylesAvailable(TdxThemedObjectTypes{}));
+    for (int t = 0; t < dxThemedObjectTypeCount; ++t) {
+        SCOPED_TRACE(t);
+        EXPECT_EQ(CloseTheme(static_cast<TdxThemedObjectType>(t)), 0) << "an empty set opens nothing";
+    }
+
+    EXPECT_TRUE(AreVisualStylesAvailable({totButton, totEdit, totHeader}));
+    EXPECT_EQ(CloseTheme(totButton), S_OK);
+    EXPECT_EQ(CloseTheme(totEdit), S_OK);
+    EXPECT_EQ(CloseTheme(totHeader), S_OK);
+
+    // totButton opens, totClock fails, totEdit is never tried.
+    EXPECT_FALSE(AreVisualStylesAvailable({totEdit, totClock, totButton}));
+    EXPECT_EQ(CloseTheme(totButton), S_OK);
+    EXPECT_EQ(CloseTheme(totEdit), 0);
+    CloseAllThemes();
+}
+
+TEST(ThemeServices, ThemeChangeDropsTheCacheAndCallsNotificatorsInOrder)
+{
+    const HTHEME before = OpenTheme(totButton);
+    ASSERT_NE(before, nullptr);
+    ASSERT_NE(OpenTheme(totHeader), nullptr);
+
+    std::vector<std::string> calls;
+    std::vector<HRESULT> closeAtCall;
+    TdxThemeChangedNotificator first;
+    TdxThemeChangedNotificator silent;  // no handler: skipped
+    TdxThemeChangedNotificator second;
+    auto third = std::make_unique<TdxThemeChangedNotificator>();
+    first.SetOnThemeChanged([&] {
+        calls.push_back("first");
+        // The cache is already dropped when notificators run.
+        closeAtCall.push_back(CloseTheme(totButton));
+    });
+    second.SetOnThemeChanged([&] {
+        calls.push_back("second");
+        third.reset();  // destroyed before its turn: not called
+    });
+    third->SetOnThemeChanged([&] { calls.push_back("third"); });
+
+    SimulateThemeChange();
+    EXPECT_EQ(calls, (std::vector<std::string>{"first", "second"}));
+    EXPECT_EQ(closeAtCall, std::vector<HRESULT>{0});
+    EXPECT_EQ(CloseTheme(totHeader), 0);
+    EXPECT_TRUE(AreVisualStylesAvailable(totButton)) << "the flag is reread: styles are still on";
+
+    // A destroyed notificator has left the list for good.
+    calls.clear();
+    SimulateThemeChange();
+    EXPECT_EQ(calls, (std::vector<std::string>{"first", "second"}));
+    CloseAllThemes();
+}
+
+std::vector<std::string> GHandled;
+
+void RecordHandled(TObject*, std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception& e) {
+        GHandled.push_back(e.Message());
+    } catch (...) {
+        GHandled.push_back("?");
+    }
+}
+
+TEST(ThemeServices, AnExceptionInANotificatorGoesToTheApplicationAndTheRestStillRun)
+{
+    GHandled.clear();
+    const THandleExceptionProc previous = SetHandleExceptionProc(RecordHandled);
+    std::vector<std::string> calls;
+    {
+        TdxThemeChangedNotificator failing;
+        TdxThemeChangedNotificator after;
+        failing.SetOnThemeChanged([&] {
+            calls.push_back("failing");
+            throw Exception("theme handler failed");
+        });
+        after.SetOnThemeChanged([&] { calls.push_back("after"); });
+        SimulateThemeChange();
+    }
+    SetHandleExceptionProc(previous);
+    EXPECT_EQ(calls, (std::vector<std::string>{"failing", "after"}));
+    EXPECT_EQ(GHandled, std::vector<std::string>{"theme handler failed"});
+}
+
+// A parent that paints into the DC it is given and leaves a font of its own selected, as
+// careless WM_PRINTCLIENT handlers do.
+LRESULT CALLBACK CarelessParentProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_PRINTCLIENT || msg == WM_ERASEBKGND) {
+        SelectObject(reinterpret_cast<HDC>(wParam), GetStockObject(ANSI_FIXED_FONT));
+        return 1;
+    }
+    return DefWindowProcA(window, msg, wParam, lParam);
+}
+
+TEST(ThemeServices, ParentBackgroundKeepsTheSelectedFont)
+{
+    WNDCLASSA cls{};
+    cls.lpfnWndProc = CarelessParentProc;
+    cls.hInstance = GetModuleHandleA(nullptr);
+    cls.lpszClassName = "ZvCarelessParent";
+    RegisterClassA(&cls);
+    HWND parent = CreateWindowExA(0, cls.lpszClassName, "", WS_POPUP, 0, 0, 40, 20, nullptr, nullptr,
+                                  cls.hInstance, nullptr);
+    ASSERT_NE(parent, nullptr);
+    HWND child = CreateWindowExA(0, "BUTTON", "", WS_CHILD, 0, 0, 20, 10, parent, nullptr, nullptr, nullptr);
+    ASSERT_NE(child, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT font = CreateFontA(-11, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Tahoma");
+    HGDIOBJ old = SelectObject(dc, font);
+    RECT r{0, 0, 20, 10};
+    // The platform's own call shows the parent really changes the font ...
+    UxThemeFunctions().DrawThemeParentBackground(child, dc, &r);
+    const bool parentChangesFont = GetCurrentObject(dc, OBJ_FONT) != font;
+    SelectObject(dc, font);
+    // ... and the wrapper puts it back.
+    dxUxTheme::DrawThemeParentBackground(child, dc, &r);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), font);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    DeleteDC(dc);
+    DestroyWindow(parent);
+    EXPECT_TRUE(parentChangesFont) << "the parent was not asked to paint: the test proves nothing";
+}
+
+// --- Visual styles switched off in the desktop settings --------------------------------
+
+// Exit code: a bit per failed expectation, so the parent names what went wrong.
+ZV_CHILD_MODE(ThemesOffAtStart)
+{
+    int failures = 0;
+    if (!IsThemeLibraryLoaded()) failures |= 1;
+    if (dxUxTheme::IsThemeActive()) failures |= 2;
+    if (AreVisualStylesAvailable()) failures |= 4;
+    if (AreVisualStylesAvailable(totButton)) failures |= 8;
+    if (OpenTheme(totButton) != nullptr) failures |= 16;
+    if (CloseTheme(totButton) != 1) failures |= 32;
+    if (IsStandardTheme()) failures |= 64;
+    if (dxThemeChangeReceiverWindow() == nullptr) failures |= 128;
+    return failures;
+}
+
+TEST(ThemeServicesOff, StylesSwitchedOffMeanNoThemeForAnyType)
+{
+    ThemeActiveGuard guard;
+    ASSERT_TRUE(WriteThemeActive("0"));
+    zv::test::ChildProcess child = zv::test::ChildProcess::Start("ThemesOffAtStart");
+    EXPECT_EQ(child.WaitForExit(60'000), 0u)
+        << "1 library not loaded, 2 IsThemeActive, 4 available, 8 button available, 16 opened, "
+           "32 CloseTheme not 1, 64 standard theme, 128 no receiver";
+}
+
+// --- A theme change while the program runs -----------------------------------------------
+
+// Wine's own switches: EnableTheming(FALSE) turns styles off (and writes "0" to the
+// registry), EnableTheming(TRUE) does not turn them on again; the theme library's
+// unnamed OpenThemeFile (2) and ApplyTheme (4) do. Both tell every top-level window with
+// WM_THEMECHANGED, posted: it arrives when the receiver's thread pumps.
+struct WineThemeSwitch {
+    HRESULT(WINAPI* EnableTheming)(BOOL) = nullptr;
+    HRESULT(WINAPI* OpenThemeFile)(LPCWSTR, LPCWSTR, LPCWSTR, HANDLE*, DWORD) = nullptr;
+    HRESULT(WINAPI* CloseThemeFile)(HANDLE) = nullptr;
+    HRESULT(WINAPI* ApplyTheme)(HANDLE, char*, HWND) = nullptr;
+
+    bool Load()
+    {
+        if (!IsThemeLibraryLoaded()) return false;
+        const HMODULE theme = GetModuleHandleA("uxtheme.dll");
+        if (!theme) return false;
+        auto get = [&](const char* name) { return reinterpret_cast<void (*)()>(GetProcAddress(theme, name)); };
+        EnableTheming = reinterpret_cast<decltype(EnableTheming)>(get("EnableTheming"));
+        OpenThemeFile = reinterpret_cast<decltype(OpenThemeFile)>(get(MAKEINTRESOURCEA(2)));
+        CloseThemeFile = reinterpret_cast<decltype(CloseThemeFile)>(get(MAKEINTRESOURCEA(3)));
+        ApplyTheme = reinterpret_cast<decltype(ApplyTheme)>(get(MAKEINTRESOURCEA(4)));
+        return EnableTheming && OpenThemeFile && CloseThemeFile && ApplyTheme;
+    }
+};
+
+// Exit codes: 0 passed; 100 + n: step n failed (printed); 99: Wine's switches missing.
+ZV_CHILD_MODE(ThemeChangesWhileRunning)
+{
+    auto fail = [](int step, const char* what) {
+        std::printf("step %d: %s\n", step, what);
+        std::fflush(stdout);
+        return 100 + step;
+    };
+    WineThemeSwitch wine;
+    if (!wine.Load()) return 99;
+    wchar_t file[1024] = {}, color[1024] = {}, size[1024] = {};
+    if (FAILED(dxUxTheme::GetCurrentThemeName(file, 1024, color, 1024, size, 1024))) return fail(1, "theme name");
+    if (!AreVisualStylesAvailable(totButton)) return fail(2, "styles on at start");
+
+    std::vector<std::pair<std::string, bool>> calls;  // who, and what it saw
+    TdxThemeChangedNotificator first, second;
+    first.SetOnThemeChanged([&] { calls.emplace_back("first", AreVisualStylesAvailable()); });
+    second.SetOnThemeChanged([&] { calls.emplace_back("second", AreVisualStylesAvailable()); });
+
+    wine.EnableTheming(FALSE);
+    // Give the registry back at once; the parent's guard is the safety net.
+    WriteThemeActive("1");
+    if (!PumpUntil([&] { return calls.size() >= 2; }, 10'000)) return fail(3, "no notification for off");
+    const std::vector<std::pair<std::string, bool>> off{{"first", false}, {"second", false}};
+    if (calls != off) return fail(4, "off: order or flag");
+    if (AreVisualStylesAvailable(totButton) || OpenTheme(totButton)) return fail(5, "theme still opens when off");
+
+    calls.clear();
+    HANDLE themeFile = nullptr;
+    if (FAILED(wine.OpenThemeFile(file, color, size, &themeFile, 0)) || !themeFile) return fail(6, "OpenThemeFile");
+    const HRESULT applied = wine.ApplyTheme(themeFile, const_cast<char*>(""), nullptr);
+    wine.CloseThemeFile(themeFile);
+    WriteThemeActive("1");
+    if (FAILED(applied)) return fail(7, "ApplyTheme");
+    if (!PumpUntil([&] { return calls.size() >= 2; }, 10'000)) return fail(8, "no notification for on");
+    const std::vector<std::pair<std::string, bool>> on{{"first", true}, {"second", true}};
+    if (calls != on) return fail(9, "on: order or flag");
+    if (CloseTheme(totButton) != 0) return fail(10, "cache not dropped");
+    if (!AreVisualStylesAvailable(totButton)) return fail(11, "button theme does not open after the change");
+    PumpFor(50);
+    return 0;
+}
+
+TEST(ThemeServicesChange, SwitchingStylesOffAndOnIsNoticedWhileRunning)
+{
+    ThemeActiveGuard guard;
+    zv::test::ChildProcess child = zv::test::ChildProcess::Start("ThemeChangesWhileRunning");
+    const DWORD code = child.WaitForExit(60'000);
+    if (code == 99) GTEST_SKIP() << "this theme library has no EnableTheming/ApplyTheme switches";
+    EXPECT_EQ(code, 0u) << "see the child's output for the failed step";
+    EXPECT_EQ(ReadThemeActive(), "1");
+}
+
+} // namespace
