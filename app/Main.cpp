@@ -16,6 +16,8 @@ constexpr char kCaption[] = "Zorvan Menu Utility";
 constexpr char kSwitchFontName[] = "Terminal";
 constexpr int kSwitchFontSize = 10;
 constexpr int kSwitchButtonHeight = 25;
+// The caption starts at the content edge + margin + the 1-pixel glyph-free text inset.
+constexpr int kSwitchButtonMargin = 5;
 constexpr int kDeclinedExitCode = 1;
 
 std::string ExecutablePath()
@@ -123,6 +125,8 @@ TSwitchButton* TFrmMain::CreateSwitchButton(int letterIndex, const std::string& 
     button->SetHint(SwitchHint(letter));
     button->SetTabStop(false);
     button->SetCaption(caption);
+    button->SetMargin(kSwitchButtonMargin);
+    button->LookAndFeel().SetKind(lfOffice11);
     return button;
 }
 

@@ -12,13 +12,14 @@
 #include "app/ButtonLayout.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
+#include "lookandfeel/cxButtons.h"
 
 // The private message that shows the window. Any message of the application's private
 // range posted to the window does; this one is remembered by its number's tail (FA9).
 constexpr UINT WM_SHOWMAINFORM = WM_APP + 0xFA9;
 
 // The class of the generated port buttons. Only CreateSwitchButton depends on it.
-using TSwitchButton = TButton;
+using TSwitchButton = TcxButton;
 
 class TFrmMain : public TForm {
     RUNTIME_CLASS(TFrmMain, TForm)

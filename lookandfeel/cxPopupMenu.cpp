@@ -1,0 +1,139 @@
+#include "lookandfeel/cxPopupMenu.h"
+
+#include <functional>
+
+#include "framework/controls.h"
+#include "framework/sysutils.h"
+
+namespace {
+
+// Owns a platform menu for the time it is open.
+class TMenuHandle {
+public:
+    TMenuHandle() : FMenu(CreatePopupMenu())
+    {
+        if (!FMenu) RaiseLastOSError();
+    }
+    TMenuHandle(const TMenuHandle&) = delete;
+    TMenuHandle& operator=(const TMenuHandle&) = delete;
+    ~TMenuHandle() { DestroyMenu(FMenu); }
+    HMENU Get() const noexcept { return FMenu; }
+
+private:
+    HMENU FMenu;
+};
+
+// A hidden window to own the menu when the popup component has none.
+HWND MenuOwner(TComponent* component)
+{
+    if (auto* control = dynamic_cast<TWinControl*>(component); control && control->HandleAllocated())
+        return control->Handle();
+    static HWND fallback = nullptr;
+    if (!fallback) {
+        fallback = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleA(nullptr),
+                                   nullptr);
+        if (!fallback) RaiseLastOSError();
+    }
+    return fallback;
+}
+
+std::function<void()>& OpenedHandler()
+{
+    static std::function<void()> handler;
+    return handler;
+}
+
+void CALLBACK OpenedTimerProc(HWND, UINT, UINT_PTR timer, DWORD) noexcept
+{
+    KillTimer(nullptr, timer);
+    try {
+        if (auto handler = std::move(OpenedHandler())) handler();
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+TShortCut ShortCutFromKey(WORD virtualKey) noexcept
+{
+    TShortCut result = virtualKey & 0xFF;
+    if (GetKeyState(VK_SHIFT) < 0) result |= scShift;
+    if (GetKeyState(VK_CONTROL) < 0) result |= scCtrl;
+    if (GetKeyState(VK_MENU) < 0) result |= scAlt;
+    return result;
+}
+
+int TcxPopupMenu::Add(const std::string& caption, TNotifyEvent onClick, TShortCut shortCut)
+{
+    FItems.push_back({caption, shortCut, true, true, std::move(onClick)});
+    return static_cast<int>(FItems.size()) - 1;
+}
+
+void TcxPopupMenu::Popup(int x, int y)
+{
+    FLastPoint = POINT{x, y};
+    FLastAlignment = FAlignment;
+    TMenuHandle menu;
+    for (std::size_t i = 0; i < FItems.size(); ++i) {
+        const TcxMenuItem& item = FItems[i];
+        if (!item.Visible) continue;
+        const UINT flags = MF_STRING | (item.Enabled ? MF_ENABLED : MF_GRAYED);
+        if (!AppendMenuA(menu.Get(), flags, i + 1, item.Caption.c_str())) RaiseLastOSError();
+    }
+    UINT align = TPM_LEFTALIGN;
+    if (FAlignment == paRight) align = TPM_RIGHTALIGN;
+    else if (FAlignment == paCenter) align = TPM_CENTERALIGN;
+    HWND owner = MenuOwner(FPopupComponent);
+    if (FOnOpened) {
+        // Tests look at the open menu from a timer that fires inside the menu's loop.
+        OpenedHandler() = [this] { FOnOpened(this); };
+        SetTimer(nullptr, 0, 50, &OpenedTimerProc);
+    }
+    const UINT command = static_cast<UINT>(
+        TrackPopupMenuEx(menu.Get(), align | TPM_TOPALIGN | TPM_RETURNCMD | TPM_NONOTIFY, x, y, owner, nullptr));
+    if (command == 0) return;
+    const std::size_t index = command - 1;
+    if (index >= FItems.size() || !FItems[index].OnClick) return;
+    // A handler may free the menu: run a copy, and touch nothing of the menu afterwards.
+    const TNotifyEvent handler = FItems[index].OnClick;
+    handler(this);
+}
+
+bool TcxPopupMenu::IsShortCut(TShortCut key)
+{
+    for (const TcxMenuItem& item : FItems) {
+        if (item.ShortCut == 0 || item.ShortCut != key || !item.Visible || !item.Enabled) continue;
+        if (item.OnClick) item.OnClick(this);
+        return true;
+    }
+    return false;
+}
+
+int TcxPopupMenu::MenuHeight() const
+{
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    int textHeight = 13;
+    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        HFONT font = CreateFontIndirectA(&metrics.lfMenuFont);
+        HDC dc = GetDC(nullptr);
+        if (font && dc) {
+            HGDIOBJ old = SelectObject(dc, font);
+            SIZE size{};
+            if (GetTextExtentPoint32A(dc, "Qg", 2, &size)) textHeight = size.cy;
+            SelectObject(dc, old);
+        }
+        if (dc) ReleaseDC(nullptr, dc);
+        if (font) DeleteObject(font);
+    }
+    int height = 4;
+    for (const TcxMenuItem& item : FItems)
+        if (item.Visible) height += textHeight + 4;
+    return height;
+}
+
+void TcxPopupMenu::Notification(TComponent* component, TOperation operation)
+{
+    if (operation == opRemove && component == FPopupComponent) FPopupComponent = nullptr;
+    TComponent::Notification(component, operation);
+}
