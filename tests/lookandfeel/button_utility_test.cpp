@@ -16,6 +16,7 @@
 #include "lookandfeel/cxButtons.h"
 #include "lookandfeel/dxThemeManager.h"
 #include "lookandfeel/dxUxTheme.h"
+#include "tests/lookandfeel/theme_switch.h"
 #include "tests/lookandfeel/button_test_support.h"
 #include "tests/support/child_process.h"
 #include "tests/support/gui_driver.h"
@@ -25,41 +26,12 @@ namespace {
 
 using namespace zv::test::button;
 
-const char ThemeManagerKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+using zv::test::ReadThemeActive;
+using zv::test::ThemeActiveGuard;
+using zv::test::ThemeManagerKey;
+using zv::test::WriteThemeActive;
+
 const char Config[] = "[SwitchNames]\r\nA=Fan\r\nB=Lamp\r\nC=Pump\r\n";
-
-std::string ReadThemeActive()
-{
-    char value[16] = {};
-    DWORD size = sizeof(value) - 1;
-    const LSTATUS status =
-        RegGetValueA(HKEY_CURRENT_USER, ThemeManagerKey, "ThemeActive", RRF_RT_REG_SZ, nullptr, value, &size);
-    return status == ERROR_SUCCESS ? std::string(value) : std::string();
-}
-
-bool WriteThemeActive(const std::string& value)
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, ThemeManagerKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return false;
-    const LSTATUS status = RegSetValueExA(key, "ThemeActive", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                          static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
-}
-
-// The prefix is shared: the switch goes back as it was however the test ends.
-class ThemeActiveGuard {
-public:
-    ThemeActiveGuard() : FSaved(ReadThemeActive()) {}
-    ThemeActiveGuard(const ThemeActiveGuard&) = delete;
-    ThemeActiveGuard& operator=(const ThemeActiveGuard&) = delete;
-    ~ThemeActiveGuard() { WriteThemeActive(FSaved.empty() ? "1" : FSaved); }
-
-private:
-    std::string FSaved;
-};
 
 struct FormDeleter {
     void operator()(TFrmMain* form) const { delete form; }
