@@ -15,11 +15,13 @@ namespace {
 
 // The system procedure behind each class we registered, keyed by class atom. A window
 // gets messages before WM_NCCREATE (WM_GETMINMAXINFO for top-level windows) and after
-// WM_NCDESTROY; those go straight to this procedure.
+// WM_NCDESTROY; those go straight to this procedure. Never destroyed: the application
+// object destroys its forms, whose windows still get messages, at process exit, after
+// function-local statics made later than it are gone.
 std::map<ATOM, WNDPROC>& ClassProcs()
 {
-    static std::map<ATOM, WNDPROC> procs;
-    return procs;
+    static auto* procs = new std::map<ATOM, WNDPROC>;
+    return *procs;
 }
 
 WNDPROC RegisterFrameworkClass(const TCreateParams& params)

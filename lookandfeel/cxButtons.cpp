@@ -60,17 +60,19 @@ void FillSolid(HDC dc, int width, int height, COLORREF color)
 }
 
 // The cache lives from the first glyph object until a glyph object goes while it holds no
-// list any more.
-std::unique_ptr<TcxGlyphCache>& GlyphCacheInstance()
+// list any more. A plain pointer, not an owner with a destructor: the application object
+// destroys its forms, and so their buttons' glyphs, at process exit, after function-local
+// statics made later than it are gone.
+TcxGlyphCache*& GlyphCacheInstance()
 {
-    static std::unique_ptr<TcxGlyphCache> cache;
+    static TcxGlyphCache* cache = nullptr;
     return cache;
 }
 
 TcxGlyphCache& NeedGlyphCache()
 {
     auto& cache = GlyphCacheInstance();
-    if (!cache) cache = std::make_unique<TcxGlyphCache>();
+    if (!cache) cache = new TcxGlyphCache;
     return *cache;
 }
 
@@ -230,7 +232,7 @@ void TcxGlyphCache::RemoveList(TcxGlyphList* list) noexcept
 
 TcxGlyphCache* cxGlyphCache() noexcept
 {
-    return GlyphCacheInstance().get();
+    return GlyphCacheInstance();
 }
 
 // --- TcxButtonGlyph ---
@@ -244,7 +246,10 @@ TcxButtonGlyph::~TcxButtonGlyph()
 {
     Invalidate();
     auto& cache = GlyphCacheInstance();
-    if (cache && cache->Count() == 0) cache.reset();
+    if (cache && cache->Count() == 0) {
+        delete cache;
+        cache = nullptr;
+    }
 }
 
 void TcxButtonGlyph::Changed()

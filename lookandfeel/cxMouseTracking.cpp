@@ -17,10 +17,12 @@ struct TTrackingEntry {
     UINT_PTR Timer;
 };
 
+// Never destroyed: controls leave the list when the application object destroys its forms
+// at process exit, after function-local statics made later than it are gone.
 std::vector<TTrackingEntry>& Entries()
 {
-    static std::vector<TTrackingEntry> entries;
-    return entries;
+    static auto* entries = new std::vector<TTrackingEntry>;
+    return *entries;
 }
 
 std::vector<TTrackingEntry>::iterator FindByCaller(IcxMouseTrackingCaller* caller)
