@@ -81,6 +81,20 @@ void TFrmMain::CreateStoredDesign()
     BtnAllOff->SetHint("Turn all ports off (U)");
     BtnAllOff->SetTabOrder(1);
     BtnAllOff->SetOnClick([this](TObject* sender) { BtnAllOffClick(sender); });
+
+    // The switch box needs no flow control and no modem lines.
+    VaComm = new TVaComm(this);
+    TVaFlowControl& flow = VaComm->FlowControl();
+    flow.SetOutCtsFlow(false);
+    flow.SetOutDsrFlow(false);
+    flow.SetXonXoffOut(false);
+    flow.SetXonXoffIn(false);
+    flow.SetDsrSensitivity(false);
+    flow.SetTxContinueOnXoff(false);
+    flow.SetControlDtr(dtrDisabled);
+    flow.SetControlRts(rtsDisabled);
+    VaComm->SetPortNum(2);
+    VaComm->SetDeviceName("COM1");
 }
 
 void TFrmMain::EnsureConfigFile()
@@ -97,7 +111,7 @@ void TFrmMain::EnsureConfigFile()
 void TFrmMain::CreateSwitchButtons()
 {
     auto config = std::make_unique<TIniFile>(FConfigPath);
-    FDeviceName = config->ReadString(kSerialSection, kComPortKey, kDefaultComPort);
+    VaComm->SetDeviceName(config->ReadString(kSerialSection, kComPortKey, kDefaultComPort));
     FAttentionChar = AttentionCharFor(config->ReadString(kSerialSection, kAltCharKey, kDefaultAltChar));
     FSwitchCount = 0;
     for (int k = 0; k < kMaxSwitches; ++k) {
@@ -165,9 +179,3 @@ void TFrmMain::BtnExitClick(TObject*)
 {
     Close();
 }
-
-void TFrmMain::BtnAllOffClick(TObject*) {}
-
-void TFrmMain::SpeedButtonClick(TObject*) {}
-
-void TFrmMain::FormKeyPress(TObject*, char&) {}

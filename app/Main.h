@@ -13,6 +13,7 @@
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
 #include "lookandfeel/cxButtons.h"
+#include "serial/VaComm.h"
 
 // The private message that shows the window. Any message of the application's private
 // range posted to the window does; this one is remembered by its number's tail (FA9).
@@ -35,8 +36,7 @@ public:
     TButton* BtnExit = nullptr;
     TButton* BtnAllOff = nullptr;
 
-    // The serial device named by the configuration file's ComPort value, unchanged.
-    const std::string& DeviceName() const noexcept { return FDeviceName; }
+    TVaComm* VaComm = nullptr;
     int SwitchCount() const noexcept { return FSwitchCount; }
     // Slots 0 to SwitchCount() - 1 hold the port buttons in letter order; the rest are null.
     TSwitchButton* SwitchButtons(int slot) const { return FSwitchButtons.at(static_cast<std::size_t>(slot)); }
@@ -57,9 +57,11 @@ private:
     void CreateSwitchButtons();
     TSwitchButton* CreateSwitchButton(int letterIndex, const std::string& caption);
     void ArrangeButtons();
+    bool OpenPortForCommand();
+    void SendAttentionAndSelect();
+    void SendByte(unsigned char value, DWORD pauseMs);
 
     std::string FConfigPath;
-    std::string FDeviceName;
     int FSwitchCount = 0;
     std::array<TSwitchButton*, kSwitchSlots> FSwitchButtons{};
     char FAttentionChar = '~';

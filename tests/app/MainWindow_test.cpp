@@ -12,6 +12,7 @@
 #include "app/Main.h"
 #include "app/SwitchConfig.h"
 #include "framework/application.h"
+#include "framework/screen.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -88,11 +89,44 @@ TEST_F(MainWindow, ReadsTheSettingsByThePrivateProfileRules)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         FormPtr form = Build(c.ini);
-        EXPECT_EQ(form->DeviceName(), c.device);
+        EXPECT_EQ(form->VaComm->DeviceName(), c.device);
         EXPECT_EQ(form->AttentionChar(), c.attention);
         EXPECT_EQ(Captions(*form), c.captions);
         EXPECT_EQ(form->SwitchButtons(form->SwitchCount()), nullptr);
     }
+}
+
+TEST_F(MainWindow, TheComPortValueIsTheSerialDeviceNameWithPortNum2)
+{
+    EXPECT_EQ(Build("[Serial]\r\nComPort=COM%d\r\n")->VaComm->DevicePath(), "\\\\.\\COM2");
+    EXPECT_EQ(Build("[Serial]\r\nComPort=COM7\r\n")->VaComm->DevicePath(), "\\\\.\\COM7");
+}
+
+TEST_F(MainWindow, AMissingDeviceShowsTheSerialMessageAndLeavesThePortClosed)
+{
+    static std::vector<std::string> shown;
+    shown.clear();
+    const TShowExceptionProc previous = SetShowExceptionProc([](const Exception& e) { shown.push_back(e.Message()); });
+    FormPtr form = Build("[Serial]\r\nComPort=ZVNOPORT9\r\n[SwitchNames]\r\nA=Fan\r\n");
+    form->SpeedButtonClick(form->SwitchButtons(0));
+    SetShowExceptionProc(previous);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind("Specified device not found", 0), 0u) << shown[0];
+    EXPECT_FALSE(form->VaComm->IsOpen());
+}
+
+TEST_F(MainWindow, AClickFromAnythingButAPortButtonLeavesThePortAlone)
+{
+    static int shown;
+    shown = 0;
+    const TShowExceptionProc previous = SetShowExceptionProc([](const Exception&) { ++shown; });
+    // A missing device: any attempt to open the port would be shown.
+    FormPtr form = Build("[Serial]\r\nComPort=ZVNOPORT9\r\n[SwitchNames]\r\nA=Fan\r\n");
+    form->SpeedButtonClick(form->BtnExit);
+    form->SpeedButtonClick(nullptr);
+    SetShowExceptionProc(previous);
+    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(Screen->Cursor(), crDefault);
 }
 
 TEST_F(MainWindow, AValueIsCutTo2047Characters)

@@ -1,0 +1,109 @@
+// The switch commands of the main window: the byte sequences that turn one port on or
+// every port off, with their pauses, on a port opened for the command and closed after it.
+#include "app/Main.h"
+
+#include "framework/application.h"
+#include "framework/dialogs.h"
+#include "framework/screen.h"
+#include "serial/VaComm.h"
+
+namespace {
+
+constexpr unsigned char kSelectCommand = 'w';
+constexpr unsigned char kTerminator = 'x';
+constexpr DWORD kAfterFirstAttentionMs = 500;
+constexpr DWORD kBetweenBytesMs = 50;
+// Far longer than one byte takes at 9600 baud; only a port that stopped sending waits it out.
+constexpr DWORD kDrainTimeoutMs = 1000;
+
+bool IsLetter(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+} // namespace
+
+bool TFrmMain::OpenPortForCommand()
+{
+    VaComm->SetBaudrate(br9600);
+    VaComm->SetDatabits(db8);
+    VaComm->SetParity(paNone);
+    VaComm->SetStopbits(sb1);
+    if (!VaComm->IsOpen()) {
+        try {
+            VaComm->Open();
+        } catch (const Exception& error) {
+            Screen->SetCursor(crDefault);
+            Beep();
+            Application->ShowException(error);
+            return false;
+        }
+    }
+    if (!VaComm->IsOpen()) {
+        Beep();
+        Screen->SetCursor(crDefault);
+        ShowMessage("Cannot open " + VaComm->DeviceName());
+        return false;
+    }
+    return true;
+}
+
+// The box reads the pauses between the bytes, so each byte must be on the line when its
+// pause starts: the write path's report for this thread is serviced at once (Drain), and
+// the pause counts from the write.
+void TFrmMain::SendByte(unsigned char value, DWORD pauseMs)
+{
+    const ULONGLONG written = GetTickCount64();
+    VaComm->WriteByte(value);
+    VaComm->Drain(kDrainTimeoutMs);
+    const ULONGLONG spent = GetTickCount64() - written;
+    if (spent < pauseMs) Sleep(static_cast<DWORD>(pauseMs - spent));
+}
+
+void TFrmMain::SendAttentionAndSelect()
+{
+    SendByte(static_cast<unsigned char>(FAttentionChar), kAfterFirstAttentionMs);
+    SendByte(static_cast<unsigned char>(FAttentionChar), kBetweenBytesMs);
+}
+
+void TFrmMain::SpeedButtonClick(TObject* sender)
+{
+    Screen->SetCursor(crHourGlass);
+    Application->ProcessMessages();
+    if (auto* button = dynamic_cast<TSwitchButton*>(sender)) {
+        if (!OpenPortForCommand()) return;
+        SendAttentionAndSelect();
+        SendByte(kSelectCommand, kBetweenBytesMs);
+        SendByte(static_cast<unsigned char>(button->Tag() & 0xFF), kBetweenBytesMs);
+        SendByte(kTerminator, 0);
+        VaComm->Close();
+    }
+    Screen->SetCursor(crDefault);
+    Application->ProcessMessages();
+}
+
+void TFrmMain::BtnAllOffClick(TObject*)
+{
+    Screen->SetCursor(crHourGlass);
+    Application->ProcessMessages();
+    if (!OpenPortForCommand()) return;
+    SendAttentionAndSelect();
+    SendByte(kSelectCommand, kBetweenBytesMs);
+    VaComm->Close();
+    Screen->SetCursor(crDefault);
+    Application->ProcessMessages();
+}
+
+void TFrmMain::FormKeyPress(TObject*, char& key)
+{
+    const auto c = static_cast<unsigned char>(key);
+    if (!IsLetter(c)) return;
+    const int upper = c >= 'a' ? c - ('a' - 'A') : c;
+    for (int i = 0; i < FSwitchCount; ++i) {
+        TSwitchButton* button = FSwitchButtons[static_cast<std::size_t>(i)];
+        if (button->Tag() == upper) {
+            SpeedButtonClick(button);
+            return;
+        }
+    }
+}
