@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 
 #include "app/ButtonLayout.h"
@@ -57,6 +58,7 @@ private:
     void CreateSwitchButtons();
     TSwitchButton* CreateSwitchButton(int letterIndex, const std::string& caption);
     void ArrangeButtons();
+    void RunCommand(const std::function<void()>& sendBytes);
     bool OpenPortForCommand();
     void SendAttentionAndSelect();
     void SendByte(unsigned char value, DWORD pauseMs);

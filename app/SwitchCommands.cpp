@@ -2,6 +2,8 @@
 // every port off, with their pauses, on a port opened for the command and closed after it.
 #include "app/Main.h"
 
+#include <functional>
+
 #include "framework/application.h"
 #include "framework/dialogs.h"
 #include "framework/screen.h"
@@ -60,38 +62,47 @@ void TFrmMain::SendByte(unsigned char value, DWORD pauseMs)
     if (spent < pauseMs) Sleep(static_cast<DWORD>(pauseMs - spent));
 }
 
+// Both commands begin alike: attention twice, then the port-select command.
 void TFrmMain::SendAttentionAndSelect()
 {
     SendByte(static_cast<unsigned char>(FAttentionChar), kAfterFirstAttentionMs);
     SendByte(static_cast<unsigned char>(FAttentionChar), kBetweenBytesMs);
+    SendByte(kSelectCommand, kBetweenBytesMs);
 }
 
-void TFrmMain::SpeedButtonClick(TObject* sender)
+// The frame of every command, under the hourglass: open, the bytes, close. Without bytes to
+// send (a click from something that is not a port button) only the cursor comes and goes.
+void TFrmMain::RunCommand(const std::function<void()>& sendBytes)
 {
     Screen->SetCursor(crHourGlass);
     Application->ProcessMessages();
-    if (auto* button = dynamic_cast<TSwitchButton*>(sender)) {
+    if (sendBytes) {
         if (!OpenPortForCommand()) return;
-        SendAttentionAndSelect();
-        SendByte(kSelectCommand, kBetweenBytesMs);
-        SendByte(static_cast<unsigned char>(button->Tag() & 0xFF), kBetweenBytesMs);
-        SendByte(kTerminator, 0);
+        sendBytes();
         VaComm->Close();
     }
     Screen->SetCursor(crDefault);
     Application->ProcessMessages();
 }
 
+void TFrmMain::SpeedButtonClick(TObject* sender)
+{
+    auto* button = dynamic_cast<TSwitchButton*>(sender);
+    if (!button) {
+        RunCommand({});
+        return;
+    }
+    const auto letter = static_cast<unsigned char>(button->Tag() & 0xFF);
+    RunCommand([this, letter] {
+        SendAttentionAndSelect();
+        SendByte(letter, kBetweenBytesMs);
+        SendByte(kTerminator, 0);
+    });
+}
+
 void TFrmMain::BtnAllOffClick(TObject*)
 {
-    Screen->SetCursor(crHourGlass);
-    Application->ProcessMessages();
-    if (!OpenPortForCommand()) return;
-    SendAttentionAndSelect();
-    SendByte(kSelectCommand, kBetweenBytesMs);
-    VaComm->Close();
-    Screen->SetCursor(crDefault);
-    Application->ProcessMessages();
+    RunCommand([this] { SendAttentionAndSelect(); });
 }
 
 void TFrmMain::FormKeyPress(TObject*, char& key)
