@@ -164,7 +164,12 @@ bool SaveScreenshot(HWND window, const std::string& bmpPath)
     bool captured = false;
     if (bitmap) {
         HGDIOBJ previous = SelectObject(memory, bitmap);
-        captured = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
+        // Under the emulated 32-bit Wine a read of the screen now and then fails outright
+        // (about one in five while another process's window is on it); a second read works.
+        for (int attempt = 0; attempt < 3 && !captured; ++attempt) {
+            if (attempt) Sleep(100);
+            captured = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
+        }
         GdiFlush();
         SelectObject(memory, previous);
     }
