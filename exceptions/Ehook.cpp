@@ -8,6 +8,7 @@
 #include "exceptions/Ecodemem.h"
 #include "framework/format.h"
 #include "framework/sync.h"
+#include "framework/units.h"
 
 namespace {
 
@@ -43,24 +44,20 @@ struct THookState {
     TCodeArena Arena;
 };
 
-// Created by the unit's start-up, before any default-priority static object, and never
-// deleted: a patch requested by a late static destructor still finds its lists.
-THookState* GState = nullptr;
-
-THookState& State()
-{
-    if (!GState) GState = new THookState;
-    return *GState;
-}
-
-// The unit's start-up and shutdown. GCC runs lower init priorities first and destroys in
-// the reverse order, so the patches are undone after the exception library's own shutdown
-// (a default-priority static object) has run.
+// The unit's state. The exceptions unit is the first up and the last down (framework/units.h),
+// so every patch of the program is undone here, after every other unit has stopped. The code
+// arena's blocks stay mapped: a thread late in leaving a trampoline never meets unmapped
+// memory.
 struct THookUnit {
-    THookUnit() { State(); }
+    THookUnit() = default;
+    THookUnit(const THookUnit&) = delete;
+    THookUnit& operator=(const THookUnit&) = delete;
     ~THookUnit() { UnhookAll(); }
+    THookState State;
 };
-THookUnit HookUnit __attribute__((init_priority(150)));
+THookUnit hookUnit ZV_UNIT(zv::unit::kExceptions);
+
+THookState& State() { return hookUnit.State; }
 
 [[noreturn]] void RaiseHookingError(const std::string& name)
 {
@@ -517,8 +514,7 @@ bool UnhookVirtualMethod(TVirtualTable table, int index)
 
 void UnhookAll() noexcept
 {
-    if (!GState) return;
-    THookState& state = *GState;
+    THookState& state = State();
     state.Lock.Enter();
     for (auto it = state.DllProcs.rbegin(); it != state.DllProcs.rend(); ++it) {
         // Only an allocation can fail here; the other patches are still worth undoing.

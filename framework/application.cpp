@@ -3,15 +3,17 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstdlib>
 
 #include "framework/controls.h"
 #include "framework/forms.h"
 #include "framework/sysutils.h"
 #include "framework/thread.h"
+#include "framework/units.h"
 
 namespace {
 
-TApplication applicationInstance;
+TApplication applicationInstance ZV_UNIT(zv::unit::kVisual);
 
 std::atomic<THandleExceptionProc> handleExceptionProc{&DefaultHandleException};
 std::atomic<TShowExceptionProc> showExceptionProc{&DefaultShowException};
@@ -70,8 +72,8 @@ TApplication::TApplication() : TComponent(nullptr)
 
 TApplication::~TApplication()
 {
-    // Forms go before the hidden window, which some of them may still post to.
-    DestroyComponents();
+    // Normally empty by now (forms go with the message loop or at exit, before the units).
+    DestroyForms();
     if (FHandle) {
         SetWakeMainThread({});
         DestroyWindow(FHandle);
@@ -81,6 +83,11 @@ TApplication::~TApplication()
 void TApplication::Initialize()
 {
     if (FHandle) return;
+    // Registered during the entry point, so it runs before any unit's state is destroyed:
+    // a program that ends without leaving the message loop (exit, or a test) still loses
+    // its forms while everything they use is there.
+    static const bool formsGoAtExit = std::atexit([] { Application->DestroyForms(); }) == 0;
+    (void)formsGoAtExit;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     WNDCLASSEXA wc{};
@@ -172,6 +179,18 @@ void TApplication::Run()
         } catch (...) {
             HandleException(this);
         }
+    }
+    // The forms go with the loop, while every unit they use is still there.
+    DestroyForms();
+}
+
+void TApplication::DestroyForms() noexcept
+{
+    // Forms go before the hidden window, which some of them may still post to.
+    try {
+        DestroyComponents();
+    } catch (...) {
+        HandleException(this);
     }
 }
 

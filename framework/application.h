@@ -79,8 +79,13 @@ public:
 
     // Shows the main form (unless ShowMainForm is off) and handles messages until
     // Terminate is called or the main form closes. Exceptions that escape a message go to
-    // HandleException and the loop goes on.
+    // HandleException and the loop goes on. When the loop ends, the forms (every component
+    // the application owns) are destroyed, before any unit's state goes.
     void Run();
+    // Destroys every component the application owns, now. Run does it when its loop ends,
+    // and an exit handler registered by Initialize does it for a program that exits
+    // without leaving the loop. Main thread only.
+    void DestroyForms() noexcept;
     // Makes Run return once the current message is handled. Posts WM_QUIT.
     void Terminate();
     bool Terminated() const noexcept { return FTerminated; }

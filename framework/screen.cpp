@@ -1,7 +1,9 @@
 #include "framework/screen.h"
 
+#include "framework/units.h"
+
 namespace {
-TScreen screenInstance;
+TScreen screenInstance ZV_UNIT(zv::unit::kVisual);
 }
 
 TScreen* const Screen = &screenInstance;

@@ -6,6 +6,7 @@
 #include "framework/exceptions.h"
 #include "framework/format.h"
 #include "framework/sysutils.h"
+#include "framework/units.h"
 
 // Dynamic initialisation runs on the thread that starts the program, before main.
 DWORD MainThreadID = GetCurrentThreadId();
@@ -19,8 +20,6 @@ struct TSyncRequest {
     bool Done = false;  // guarded by TSyncState::Lock
 };
 
-// Reached through a function so that it exists whenever a thread first synchronises,
-// whatever the order in which the files' globals are constructed.
 struct TSyncState {
     SRWLOCK Lock = SRWLOCK_INIT;
     CONDITION_VARIABLE RequestDone = CONDITION_VARIABLE_INIT;
@@ -28,11 +27,9 @@ struct TSyncState {
     TWakeMainThreadProc WakeHook;
 };
 
-TSyncState& SyncState()
-{
-    static TSyncState state;
-    return state;
-}
+TSyncState syncState ZV_UNIT(zv::unit::kRuntime);
+
+TSyncState& SyncState() { return syncState; }
 
 class TExclusiveLock {
 public:

@@ -10,24 +10,40 @@
 #include "framework/forms.h"
 #include "framework/screen.h"
 #include "framework/sysutils.h"
+#include "framework/units.h"
 
 namespace {
 
-// The system procedure behind each class we registered, keyed by class atom. A window
-// gets messages before WM_NCCREATE (WM_GETMINMAXINFO for top-level windows) and after
-// WM_NCDESTROY; those go straight to this procedure. Never destroyed: the application
-// object destroys its forms, whose windows still get messages, at process exit, after
-// function-local statics made later than it are gone.
-std::map<ATOM, WNDPROC>& ClassProcs()
-{
-    static auto* procs = new std::map<ATOM, WNDPROC>;
-    return *procs;
-}
+// The classes we registered. A window gets messages before WM_NCCREATE (WM_GETMINMAXINFO
+// for top-level windows) and after WM_NCDESTROY; those go straight to the system procedure
+// behind its class, found here by class atom.
+struct TClassRegistry {
+    std::map<ATOM, WNDPROC> ProcsByAtom;
+    std::map<std::string, WNDPROC> ProcsByName;
+};
+TClassRegistry classRegistry ZV_UNIT(zv::unit::kRuntime);
+
+std::map<ATOM, WNDPROC>& ClassProcs() { return classRegistry.ProcsByAtom; }
+
+// The state the controls share: one tooltip window for every hint, one brush for the
+// colour messages of static and button children.
+struct TSharedControlState {
+    TSharedControlState() = default;
+    TSharedControlState(const TSharedControlState&) = delete;
+    TSharedControlState& operator=(const TSharedControlState&) = delete;
+    ~TSharedControlState()
+    {
+        if (Tooltip) DestroyWindow(Tooltip);
+    }
+    HWND Tooltip = nullptr;
+    TBrush ColorBrush;
+};
+TSharedControlState sharedControlState ZV_UNIT(zv::unit::kVisual);
 
 WNDPROC RegisterFrameworkClass(const TCreateParams& params)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    static std::map<std::string, WNDPROC> byName;
+    auto& byName = classRegistry.ProcsByName;
     const std::string key = UpperCase(params.WinClassName);
     if (const auto found = byName.find(key); found != byName.end()) return found->second;
     WNDCLASSEXA wc{};
@@ -62,7 +78,7 @@ WNDPROC ClassProcOf(HWND window)
 // the first control that shows a hint asks for it with create set.
 HWND HintWindow(bool create)
 {
-    static HWND tooltip = nullptr;
+    HWND& tooltip = sharedControlState.Tooltip;
     if (!tooltip && create) {
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
@@ -383,7 +399,7 @@ void TWinControl::Dispatch(TMessage& message)
         HDC dc = reinterpret_cast<HDC>(message.WParam);
         SetTextColor(dc, ColorToRGB(FFont.Color()));
         SetBkColor(dc, ColorToRGB(FColor));
-        static TBrush brush;
+        TBrush& brush = sharedControlState.ColorBrush;
         brush.SetColor(FColor);
         message.Result = reinterpret_cast<LRESULT>(brush.Handle());
         return;

@@ -1,11 +1,14 @@
 #include "lookandfeel/cxButtons.h"
 
 #include <windowsx.h>
+
+#include <memory>
 #include <vsstyle.h>
 
 #include "framework/exceptions.h"
 #include "framework/forms.h"
 #include "framework/sysutils.h"
+#include "framework/units.h"
 #include "lookandfeel/dxThemeManager.h"
 #include "lookandfeel/dxUxTheme.h"
 
@@ -60,19 +63,15 @@ void FillSolid(HDC dc, int width, int height, COLORREF color)
 }
 
 // The cache lives from the first glyph object until a glyph object goes while it holds no
-// list any more. A plain pointer, not an owner with a destructor: the application object
-// destroys its forms, and so their buttons' glyphs, at process exit, after function-local
-// statics made later than it are gone.
-TcxGlyphCache*& GlyphCacheInstance()
-{
-    static TcxGlyphCache* cache = nullptr;
-    return cache;
-}
+// list any more, or until its unit stops (after the forms, and so every glyph, have gone).
+std::unique_ptr<TcxGlyphCache> glyphCache ZV_UNIT(zv::unit::kControls);
+
+std::unique_ptr<TcxGlyphCache>& GlyphCacheInstance() { return glyphCache; }
 
 TcxGlyphCache& NeedGlyphCache()
 {
     auto& cache = GlyphCacheInstance();
-    if (!cache) cache = new TcxGlyphCache;
+    if (!cache) cache = std::make_unique<TcxGlyphCache>();
     return *cache;
 }
 
@@ -232,7 +231,7 @@ void TcxGlyphCache::RemoveList(TcxGlyphList* list) noexcept
 
 TcxGlyphCache* cxGlyphCache() noexcept
 {
-    return GlyphCacheInstance();
+    return GlyphCacheInstance().get();
 }
 
 // --- TcxButtonGlyph ---
@@ -246,10 +245,7 @@ TcxButtonGlyph::~TcxButtonGlyph()
 {
     Invalidate();
     auto& cache = GlyphCacheInstance();
-    if (cache && cache->Count() == 0) {
-        delete cache;
-        cache = nullptr;
-    }
+    if (cache && cache->Count() == 0) cache.reset();
 }
 
 void TcxButtonGlyph::Changed()

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/application.h"
+#include "framework/units.h"
 #include "lookandfeel/dxOffice11.h"
 
 bool cxUseSkins = true;
@@ -10,8 +11,6 @@ bool cxUseSkins = true;
 namespace {
 
 TcxLookAndFeel* GRoot = nullptr;
-// Set once the library has shut down: the root is not made again after that.
-bool GRootFinalized = false;
 int GControllerCount = 0;
 
 std::string UpperName(const std::string& name)
@@ -149,15 +148,20 @@ void TcxSystemPaletteChangedListener::CreateWindowNow()
     // Without the window colour changes go unnoticed; drawing works all the same.
 }
 
-// Frees the root when the library shuts down (static destruction).
-struct TcxRootHolder {
-    ~TcxRootHolder()
+// The root is made on first use and freed when the unit stops: after every form (and so
+// every other look-and-feel object) has gone, and before the theme cache and colour set
+// that its destructor still uses.
+struct TcxRootUnit {
+    TcxRootUnit() = default;
+    TcxRootUnit(const TcxRootUnit&) = delete;
+    TcxRootUnit& operator=(const TcxRootUnit&) = delete;
+    ~TcxRootUnit()
     {
-        GRootFinalized = true;
         delete GRoot;
         GRoot = nullptr;
     }
 };
+TcxRootUnit rootUnit ZV_UNIT(zv::unit::kLookAndFeelRoot);
 
 }  // namespace
 
@@ -212,21 +216,12 @@ void TcxExtendedStylePainters::NotifyListeners(TcxLookAndFeelPainterClass painte
 }
 
 namespace {
-bool GRegistryDestroyed = false;
-// Look-and-feel objects of other units may outlive the registry at shutdown; they then
-// find none instead of a destroyed one.
-struct TcxRegistryHolder {
-    TcxExtendedStylePainters Registry;
-    ~TcxRegistryHolder() { GRegistryDestroyed = true; }
-};
+// Below the root's unit: every look-and-feel object, the root last, leaves its listener list
+// before it goes.
+TcxExtendedStylePainters extendedStylePainters ZV_UNIT(zv::unit::kLookAndFeelRegistry);
 }  // namespace
 
-TcxExtendedStylePainters* GetExtendedStylePainters()
-{
-    if (GRegistryDestroyed) return nullptr;
-    static TcxRegistryHolder holder;
-    return &holder.Registry;
-}
+TcxExtendedStylePainters* GetExtendedStylePainters() { return &extendedStylePainters; }
 
 // ---- System palette notifier ----
 
@@ -600,12 +595,7 @@ void TcxLookAndFeel::PainterChanged(TcxLookAndFeelPainterClass) { Changed(lfvAll
 
 TcxLookAndFeel* RootLookAndFeel()
 {
-    if (GRoot == nullptr && !GRootFinalized) {
-        GRoot = new TcxLookAndFeel(nullptr, TcxLookAndFeel::TRootTag{});
-        // Made after the root, so it is destroyed before the process-wide state the root
-        // started to use (theme cache, colour set), which the root's destructor still needs.
-        static TcxRootHolder holder;
-    }
+    if (GRoot == nullptr) GRoot = new TcxLookAndFeel(nullptr, TcxLookAndFeel::TRootTag{});
     return GRoot;
 }
 

@@ -92,7 +92,7 @@ private:
     std::vector<IcxLookAndFeelPainterListener*> FListeners;
 };
 
-// The process-wide skin registry; null only after the library's shutdown.
+// The process-wide skin registry; never null. It lives from the start of its unit to the end.
 TcxExtendedStylePainters* GetExtendedStylePainters();
 
 // Whether skin painters take effect (initially true).

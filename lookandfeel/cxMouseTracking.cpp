@@ -6,6 +6,7 @@
 #include "framework/application.h"
 #include "framework/controls.h"
 #include "framework/sysutils.h"
+#include "framework/units.h"
 #include "lookandfeel/cxGeometry.h"
 
 namespace {
@@ -17,13 +18,10 @@ struct TTrackingEntry {
     UINT_PTR Timer;
 };
 
-// Never destroyed: controls leave the list when the application object destroys its forms
-// at process exit, after function-local statics made later than it are gone.
-std::vector<TTrackingEntry>& Entries()
-{
-    static auto* entries = new std::vector<TTrackingEntry>;
-    return *entries;
-}
+// Controls leave the list when they are destroyed, with their forms, before the unit stops.
+std::vector<TTrackingEntry> trackingEntries ZV_UNIT(zv::unit::kControls);
+
+std::vector<TTrackingEntry>& Entries() { return trackingEntries; }
 
 std::vector<TTrackingEntry>::iterator FindByCaller(IcxMouseTrackingCaller* caller)
 {

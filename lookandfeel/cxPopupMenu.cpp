@@ -4,6 +4,7 @@
 
 #include "framework/controls.h"
 #include "framework/sysutils.h"
+#include "framework/units.h"
 
 namespace {
 
@@ -23,12 +24,26 @@ private:
     HMENU FMenu;
 };
 
-// A hidden window to own the menu when the popup component has none.
+// A hidden window to own a menu whose popup component has none, and the handler that runs
+// once a menu has opened.
+struct TPopupMenuState {
+    TPopupMenuState() = default;
+    TPopupMenuState(const TPopupMenuState&) = delete;
+    TPopupMenuState& operator=(const TPopupMenuState&) = delete;
+    ~TPopupMenuState()
+    {
+        if (FallbackOwner) DestroyWindow(FallbackOwner);
+    }
+    HWND FallbackOwner = nullptr;
+    std::function<void()> OpenedHandler;
+};
+TPopupMenuState popupMenuState ZV_UNIT(zv::unit::kControls);
+
 HWND MenuOwner(TComponent* component)
 {
     if (auto* control = dynamic_cast<TWinControl*>(component); control && control->HandleAllocated())
         return control->Handle();
-    static HWND fallback = nullptr;
+    HWND& fallback = popupMenuState.FallbackOwner;
     if (!fallback) {
         fallback = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleA(nullptr),
                                    nullptr);
@@ -37,11 +52,7 @@ HWND MenuOwner(TComponent* component)
     return fallback;
 }
 
-std::function<void()>& OpenedHandler()
-{
-    static std::function<void()> handler;
-    return handler;
-}
+std::function<void()>& OpenedHandler() { return popupMenuState.OpenedHandler; }
 
 void CALLBACK OpenedTimerProc(HWND, UINT, UINT_PTR timer, DWORD) noexcept
 {

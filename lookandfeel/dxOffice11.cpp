@@ -6,6 +6,7 @@
 
 #include "lookandfeel/dxThemeManager.h"
 #include "lookandfeel/dxUxTheme.h"
+#include "framework/units.h"
 
 TdxOffice11Colors dxOffice11Colors;
 
@@ -129,11 +130,9 @@ struct TdxMsimg32 {
     TdxGradientFillProc GradientFill = nullptr;
 };
 
-TdxMsimg32& Msimg32()
-{
-    static TdxMsimg32 library;
-    return library;
-}
+TdxMsimg32 msimg32 ZV_UNIT(zv::unit::kGraphics);
+
+TdxMsimg32& Msimg32() { return msimg32; }
 
 bool GGradientFillOverridden = false;
 TdxGradientFillProc GGradientFillOverride = nullptr;

@@ -7,6 +7,7 @@
 
 #include "framework/application.h"
 #include "lookandfeel/dxUxTheme.h"
+#include "framework/units.h"
 
 namespace {
 
@@ -18,17 +19,12 @@ const wchar_t* const ClassNames[dxThemedObjectTypeCount] = {
 
 const char ReceiverClassName[] = "TdxThemeChangeReceiver";
 
-// Set once the state is gone at exit: a receiver that outlived it (its DestroyWindow
-// failed on another thread) must not reach the destroyed state.
-bool GStateDestroyed = false;
-
 LRESULT CALLBACK ReceiverProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
 class TdxThemeManagerState {
 public:
     TdxThemeManagerState()
     {
-        UxThemeFunctions();  // loads the libraries first, so they outlive this state
         if (!IsThemeLibraryLoaded()) return;
         ThemeActive = dxUxTheme::IsThemeActive() != FALSE;
         CreateReceiver();
@@ -39,13 +35,13 @@ public:
     {
         if (!IsThemeLibraryLoaded()) return;
         // At exit this may run on another thread than the one that created the window;
-        // then DestroyWindow fails and the window goes with the process.
-        if (Receiver) DestroyWindow(Receiver);
+        // then DestroyWindow fails and the window goes with the process, so the receiver
+        // no longer finds the state once it is gone.
+        if (Receiver && !DestroyWindow(Receiver))
+            SetWindowLongPtrA(Receiver, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
         Receiver = nullptr;
         ThemeActive = false;
         CloseAll();
-        Notificators.clear();
-        GStateDestroyed = true;
     }
 
     void CloseAll() noexcept
@@ -97,15 +93,15 @@ private:
     }
 };
 
-TdxThemeManagerState& State()
-{
-    static TdxThemeManagerState state;
-    return state;
-}
+// Made after the theme libraries' unit, which it uses, and before every look-and-feel
+// object, all of which leave its notificator list before it goes.
+TdxThemeManagerState state ZV_UNIT(zv::unit::kThemeManager);
+
+TdxThemeManagerState& State() { return state; }
 
 LRESULT CALLBACK ReceiverProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
-    if (msg != WM_THEMECHANGED || GStateDestroyed) return DefWindowProcA(window, msg, wParam, lParam);
+    if (msg != WM_THEMECHANGED) return DefWindowProcA(window, msg, wParam, lParam);
     DefWindowProcA(window, msg, wParam, lParam);
     try {
         State().ThemeChanged();

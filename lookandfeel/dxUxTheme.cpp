@@ -1,4 +1,5 @@
 #include "lookandfeel/dxUxTheme.h"
+#include "framework/units.h"
 
 #include <vector>
 
@@ -87,11 +88,9 @@ public:
     TdxDwmFunctions FDwmFunctions;
 };
 
-TdxThemeLibraries& Libraries()
-{
-    static TdxThemeLibraries libraries;
-    return libraries;
-}
+TdxThemeLibraries libraries ZV_UNIT(zv::unit::kThemeLibraries);
+
+TdxThemeLibraries& Libraries() { return libraries; }
 
 const TdxUxThemeFunctions& T()
 {
