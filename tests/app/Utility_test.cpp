@@ -24,14 +24,16 @@ using zv::test::WaitForVisibleWindow;
 constexpr DWORD kWindowTimeoutMs = 30'000;
 constexpr char kMainCaption[] = "Zorvan Menu Utility";
 
-// The utility as built, seen from inside Wine (the build tree is on drive Z:).
-std::string BuiltUtility()
+// A program of the build tree, seen from inside Wine (the build tree is on drive Z:).
+std::string FromBuildTree(const char* unixPath)
 {
-    std::string path = "Z:" + std::string(ZV_UTILITY_EXE);
+    std::string path = "Z:" + std::string(unixPath);
     for (char& c : path)
         if (c == '/') c = '\\';
     return path;
 }
+
+std::string BuiltUtility() { return FromBuildTree(ZV_UTILITY_EXE); }
 
 BOOL CALLBACK CollectChild(HWND child, LPARAM list)
 {
@@ -63,7 +65,8 @@ bool HasVisibleMainWindow(DWORD processId)
 // A copy of the utility named ZorvanMenu.exe in a folder of its own.
 class Utility : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(CopyFileA(BuiltUtility().c_str(), Exe.c_str(), FALSE)) << GetLastError(); }
+    void SetUp() override { ASSERT_TRUE(CopyFileA(Built().c_str(), Exe.c_str(), FALSE)) << GetLastError(); }
+    virtual std::string Built() const { return BuiltUtility(); }
     void TearDown() override { DeleteFileA(Exe.c_str()); DeleteFileA(Ini.c_str()); }
 
     // Waits for the missing-file question and answers it by clicking a button.
@@ -137,6 +140,50 @@ TEST_F(Utility, AFileThatCannotBeCreatedIsShownAndNoWindowOpens)
     EXPECT_EQ(utility.WaitForExit(kWindowTimeoutMs), 0u);
     EXPECT_FALSE(HasVisibleMainWindow(utility.ProcessId()));
     RemoveDirectoryA(Ini.c_str());
+}
+
+// The same utility linked with the debug heap (tests/support/heap_audit.cpp): after its
+// last unit has stopped it reports what is still allocated, and it ends with its own exit
+// code only when that is nothing and no block was freed twice.
+class AuditedUtility : public Utility {
+protected:
+    std::string Built() const override { return FromBuildTree(ZV_AUDITED_UTILITY_EXE); }
+    void SetUp() override
+    {
+        Utility::SetUp();
+        ASSERT_TRUE(SetEnvironmentVariableA("ZV_HEAP_AUDIT_REPORT", Report.c_str()));
+    }
+    void TearDown() override
+    {
+        SetEnvironmentVariableA("ZV_HEAP_AUDIT_REPORT", nullptr);
+        DeleteFileA(Report.c_str());
+        Utility::TearDown();
+    }
+    std::string Report = Dir.File("heap-audit.txt");
+};
+
+TEST_F(AuditedUtility, ExitFreesEverythingAndTouchesNothingDestroyed)
+{
+    ChildProcess utility = ChildProcess::StartProgram(Exe);
+    AnswerMissingFile(utility, "&Yes");
+    HWND window = WaitForVisibleWindow(utility.ProcessId(), kMainCaption, kWindowTimeoutMs);
+    ASSERT_NE(window, nullptr);
+    zv::test::WaitUntilIdle(window, 5'000);
+    // The pointer over a port button: mouse tracking and hot painting are part of the state.
+    HWND first = nullptr;
+    for (HWND child : ChildrenOf(window))
+        if (!first && zv::test::WindowText(child).find(" - Turn on switch ") != std::string::npos) first = child;
+    ASSERT_NE(first, nullptr);
+    {
+        RECT r{};
+        GetWindowRect(first, &r);
+        SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        Sleep(200);
+    }
+    PostMessageA(zv::test::FindChildByText(window, "E&xit"), BM_CLICK, 0, 0);
+    EXPECT_EQ(utility.WaitForExit(kWindowTimeoutMs), 0u);
+    const std::string report = ReadFileBytes(Report);
+    EXPECT_NE(report.find("heap audit: 0 blocks (0 bytes) still allocated at exit"), std::string::npos) << report;
 }
 
 } // namespace
