@@ -38,11 +38,11 @@ std::string ExecutablePath()
 
 TFrmMain::TFrmMain(TComponent* owner) : TFrmMain(owner, ConfigFilePathFor(ExecutablePath())) {}
 
-TFrmMain::TFrmMain(TComponent* owner, const std::string& configPath)
+TFrmMain::TFrmMain(TComponent* owner, const std::string& configPath, const TPortFactory& makePort)
     : TForm(owner), FConfigPath(configPath)
 {
     FrmMain = this;
-    CreateStoredDesign();
+    CreateStoredDesign(makePort);
     FSwitchButtons.fill(nullptr);
     EnsureConfigFile();
     CreateSwitchButtons();
@@ -50,7 +50,7 @@ TFrmMain::TFrmMain(TComponent* owner, const std::string& configPath)
     PostToSelf(WM_SHOWMAINFORM);
 }
 
-void TFrmMain::CreateStoredDesign()
+void TFrmMain::CreateStoredDesign(const TPortFactory& makePort)
 {
     SetCaption(kCaption);
     SetBorderIcons(biSystemMenu | biMinimize);
@@ -83,7 +83,7 @@ void TFrmMain::CreateStoredDesign()
     BtnAllOff->SetOnClick([this](TObject* sender) { BtnAllOffClick(sender); });
 
     // The switch box needs no flow control and no modem lines.
-    VaComm = new TVaComm(this);
+    VaComm = makePort ? makePort(this) : new TVaComm(this);
     TVaFlowControl& flow = VaComm->FlowControl();
     flow.SetOutCtsFlow(false);
     flow.SetOutDsrFlow(false);

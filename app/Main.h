@@ -29,8 +29,11 @@ public:
     // Reads the configuration file beside the executable (offering to write the default
     // one when it is missing) and builds the window.
     explicit TFrmMain(TComponent* owner);
-    // The same with the configuration file at configPath.
-    TFrmMain(TComponent* owner, const std::string& configPath);
+    // Makes the window's serial port, owned by owner (the window). Empty: a plain TVaComm.
+    using TPortFactory = std::function<TVaComm*(TComponent* owner)>;
+    // The same with the configuration file at configPath, and the port from makePort (a
+    // seam for tests that need a port that fails).
+    TFrmMain(TComponent* owner, const std::string& configPath, const TPortFactory& makePort = {});
 
     static constexpr int kSwitchSlots = 25;
 
@@ -53,13 +56,14 @@ protected:
     void Dispatch(TMessage& message) override;
 
 private:
-    void CreateStoredDesign();
+    void CreateStoredDesign(const TPortFactory& makePort);
     void EnsureConfigFile();
     void CreateSwitchButtons();
     TSwitchButton* CreateSwitchButton(int letterIndex, const std::string& caption);
     void ArrangeButtons();
     void RunCommand(const std::function<void()>& sendBytes);
     bool OpenPortForCommand();
+    void ClosePortAfterFailure() noexcept;
     void SendAttentionAndSelect();
     void SendByte(unsigned char value, DWORD pauseMs);
 

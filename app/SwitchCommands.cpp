@@ -70,16 +70,35 @@ void TFrmMain::SendAttentionAndSelect()
     SendByte(kSelectCommand, kBetweenBytesMs);
 }
 
+// After a failed write or close the port is closed, so that the next command opens it
+// afresh rather than writing on a device that may have gone. The first failure is the one
+// the user sees: one from this close is dropped.
+void TFrmMain::ClosePortAfterFailure() noexcept
+{
+    try {
+        VaComm->Close();
+    } catch (...) {
+    }
+}
+
 // The frame of every command, under the hourglass: open, the bytes, close. Without bytes to
 // send (a click from something that is not a port button) only the cursor comes and goes.
+// A failure while sending or closing leaves the port closed and the cursor restored before
+// it goes on to the application's handler.
 void TFrmMain::RunCommand(const std::function<void()>& sendBytes)
 {
     Screen->SetCursor(crHourGlass);
     Application->ProcessMessages();
     if (sendBytes) {
         if (!OpenPortForCommand()) return;
-        sendBytes();
-        VaComm->Close();
+        try {
+            sendBytes();
+            VaComm->Close();
+        } catch (...) {
+            ClosePortAfterFailure();
+            Screen->SetCursor(crDefault);
+            throw;
+        }
     }
     Screen->SetCursor(crDefault);
     Application->ProcessMessages();

@@ -1,6 +1,7 @@
 #include "serial/VaClasses.h"
 
 #include "framework/format.h"
+#include "framework/sysutils.h"
 
 void TVaPersistent::EndUpdate()
 {
@@ -62,14 +63,9 @@ std::string VaTrimSystemText(std::string_view text)
 
 std::string VaSystemErrorText(DWORD errorCode)
 {
-    char* buffer = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, errorCode, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text;
-    if (length != 0 && buffer) text = VaTrimSystemText(std::string_view(buffer, length));
-    if (buffer) LocalFree(buffer);
-    return text;
+    // The runtime's text already ends without these; the component's own rule stays on top
+    // of it, so its messages keep their form whatever the runtime does.
+    return VaTrimSystemText(SysErrorMessage(errorCode));
 }
 
 std::string VaEscapeFormat(std::string_view text)

@@ -161,7 +161,8 @@ private:
 // The system's message text with the trailing blanks, control characters and full stops
 // removed ("Access is denied.\r\n" -> "Access is denied").
 std::string VaTrimSystemText(std::string_view text);
-// The system's trimmed message for an error code; empty when the system has none.
+// The system's message for an error code (the runtime's SysErrorMessage), trimmed as above;
+// empty when the system has none.
 std::string VaSystemErrorText(DWORD errorCode);
 // text with every '%' doubled, so it passes through Format unchanged.
 std::string VaEscapeFormat(std::string_view text);

@@ -1,4 +1,5 @@
 #include "serial/VaComm.h"
+#include "serial/VaCommInternal.h"
 
 #include <algorithm>
 #include <cstring>
@@ -320,6 +321,9 @@ void TVaCustomComm::Close()
         TVaLock lock(FReadLock);
         StopThreads();
     }
+    // A report serviced while the threads stopped may have closed the port itself, with
+    // its OnClose and its pause.
+    if (!IsOpen()) return;
     CloseDevice();
     ReapRetired(false);
     if (!FDestroying && OnClose) {
@@ -636,20 +640,30 @@ void TVaCustomComm::DoEvents(DWORD mask)
 void TVaCustomComm::DoLinkEvents(DWORD mask)
 {
     if (!FLinksEnabled) return;
-    // A target may detach links; go through a copy.
-    std::vector<TVaCommLink*> links = FLinks;
-    for (TVaCommLink* link : links)
-        if (link->FActive && link->OnEvents) link->OnEvents(mask);
+    ForEachLink([mask](TVaCommLink& link) {
+        if (link.OnEvents) link.OnEvents(mask);
+    });
 }
 
 void TVaCustomComm::DoRxBuf(PVaData data, int count)
 {
     if (FLinksEnabled) {
-        std::vector<TVaCommLink*> links = FLinks;
-        for (TVaCommLink* link : links)
-            if (link->FActive && link->OnRxBuf) link->OnRxBuf(data, count);
+        ForEachLink([data, count](TVaCommLink& link) {
+            if (link.OnRxBuf) link.OnRxBuf(data, count);
+        });
     }
     if (OnRxBuf) OnRxBuf(this, data, count);
+}
+
+void TVaCustomComm::ForEachLink(const std::function<void(TVaCommLink&)>& tell)
+{
+    // A target may detach or destroy links, its own or others: go through a copy, and
+    // tell a link only while it is still attached (a destroyed one has detached itself).
+    const std::vector<TVaCommLink*> links = FLinks;
+    for (TVaCommLink* link : links) {
+        if (std::find(FLinks.begin(), FLinks.end(), link) == FLinks.end()) continue;
+        if (link->FActive) tell(*link);
+    }
 }
 
 // --- Links ---

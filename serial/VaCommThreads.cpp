@@ -4,6 +4,7 @@
 
 #include "framework/sysutils.h"
 #include "serial/VaComm.h"
+#include "serial/VaCommInternal.h"
 
 namespace {
 
@@ -167,9 +168,10 @@ void TVaCommEventThread::Deliver(DWORD mask)
 {
     if (Terminated()) return;
     FEventMask = mask;
+    // A batch that is already waiting for the main thread runs even when Close stops the
+    // thread meanwhile: Close services it while it waits, with the port still open, so
+    // nothing that arrived before the close is lost.
     auto batch = [this, mask] {
-        // Close may have stopped the thread while the report waited for its turn.
-        if (Terminated()) return;
         ++FInDelivery;
         FComm->RunGuarded([this, mask] { FComm->DeliverEvents(mask); });
         --FInDelivery;

@@ -1,13 +1,14 @@
 // TVaComm on a real port: Wine's COM stack over a pseudo-terminal, with the test's
-// SerialPeer on the Linux side. The main thread pumps Synchronize requests while it waits,
-// as a message loop would, so the component's events fire on it.
+// SerialPeer on the Linux side (see comm_fixture.h).
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <functional>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +18,8 @@
 #include "framework/format.h"
 #include "framework/thread.h"
 #include "serial/VaComm.h"
+#include "serial/VaCommInternal.h"
+#include "tests/serial/comm_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/probes.h"
 #include "tests/support/serial_peer.h"
@@ -24,166 +27,13 @@
 
 namespace {
 
-using zv::test::ChildProcess;
-using zv::test::SerialPeer;
-
-// No SCOPED_TRACE here: GoogleTest starts a watcher thread for a thread the first time it
-// uses SCOPED_TRACE, and in the emulated 32-bit Wine a blocking socket connect of that
-// thread (SerialPeer::Connect) then never returns. Labels go into the assertion messages.
-
-// Runs the main thread's share of the work (Synchronize requests) until done() or timeout.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        if (WaitForSingleObject(SyncEvent(), 10) == WAIT_OBJECT_0) CheckSynchronize();
-    }
-    return true;
-}
-
-// Waits and GetTickCount run on a coarse timer: a 300 ms pause or timeout can measure up to
-// a tick short of 300.
-constexpr DWORD kTimerSlackMs = 20;
-
-void PumpFor(DWORD ms)
-{
-    PumpUntil([] { return false; }, ms);
-}
-
-// Reads on a helper thread while the main thread pumps, so the write thread's reports run.
-std::string ReadWhilePumping(SerialPeer& peer, size_t count, DWORD timeoutMs)
-{
-    std::string got;
-    std::atomic<bool> done{false};
-    std::thread reader = zv::test::StartedThread([&] {
-        got = peer.Read(count, timeoutMs);
-        done = true;
-    });
-    PumpUntil([&] { return done.load(); }, timeoutMs + 5000);
-    reader.join();
-    return got;
-}
+using namespace zv::test;
 
 std::string AllByteValues()
 {
     std::string bytes;
     for (int i = 0; i < 256; ++i) bytes += static_cast<char>(i);
     return bytes;
-}
-
-// What escaped to the application's exception handling.
-std::vector<std::string> gHandled;
-void RecordHandled(TObject*, std::exception_ptr error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const Exception& e) {
-        gHandled.push_back(e.Message());
-    } catch (...) {
-        gHandled.push_back("?");
-    }
-}
-
-// Exposes the protected batch operations and lets a test put errors into the device's
-// error word.
-class TTestComm : public TVaComm {
-    RUNTIME_CLASS(TTestComm, TVaComm)
-public:
-    using TVaComm::TVaComm;
-    using TVaCustomComm::DeliverEvents;
-    using TVaCustomComm::DoEvents;
-    DWORD InjectedErrors = 0;  // reported by the next status query, then cleared
-
-protected:
-    bool FetchCommStatus(DWORD& errors, COMSTAT& status) override
-    {
-        bool ok = TVaComm::FetchCommStatus(errors, status);
-        errors |= InjectedErrors;
-        InjectedErrors = 0;
-        return ok;
-    }
-};
-
-class CommPort : public testing::Test {
-protected:
-    // One connection for the whole suite, made before any of the component's threads ran:
-    // in the emulated 32-bit Wine a socket connect made after threads have come and gone
-    // crashed the process. It lives until the process ends.
-    static void SetUpTestSuite()
-    {
-        if (!gPeer) gPeer = new SerialPeer(SerialPeer::Connect("COM1"));
-        // Asked once, before any thread: the probe runs a child process.
-        gEmulated = zv::test::RunningUnderCpuEmulation();
-    }
-
-    void SetUp() override
-    {
-        comm.SetDeviceName("COM%d");
-        comm.SetPortNum(1);
-        comm.SetBaudrate(br9600);
-        gHandled.clear();
-        FPreviousHandler = SetHandleExceptionProc(&RecordHandled);
-    }
-    void TearDown() override
-    {
-        comm.Close();
-        // Under CPU emulation Wine's own helper threads of the serial waits must be gone
-        // before the next test starts threads (concurrent thread start-up crashes there).
-        if (gEmulated) Sleep(500);
-        SetHandleExceptionProc(FPreviousHandler);
-    }
-
-    // Opens and drops whatever earlier tests left in the line.
-    void OpenClean()
-    {
-        comm.Open();
-        ASSERT_TRUE(PurgeComm(comm.Handle(), PURGE_RXCLEAR | PURGE_TXCLEAR)) << GetLastError();
-        Peer().Discard();
-    }
-
-    SerialPeer& Peer() { return *gPeer; }
-
-    // Under CPU emulation, a pending event wait (the event thread's WaitCommEvent) beside a
-    // thread start-up crashes the 32-bit Wine, as the harness's own event-wait check shows by
-    // running in a child process. Tests of the settings and the write path run there without
-    // the event thread; tests of the event thread itself run on win64.
-    void WithoutEventThreadUnderEmulation()
-    {
-        if (gEmulated) comm.SetMonitorEvents({});
-    }
-
-    static SerialPeer* gPeer;
-    static bool gEmulated;
-    TTestComm comm{nullptr};
-    THandleExceptionProc FPreviousHandler = nullptr;
-};
-
-SerialPeer* CommPort::gPeer = nullptr;
-bool CommPort::gEmulated = false;
-
-// A write held by XOFF while the component's threads run takes the emulated 32-bit Wine
-// down (qemu SIGSEGV, sometimes "wine client error: read: Bad address"); these run on win64.
-#define SKIP_EVENT_THREAD_UNDER_EMULATION()                                                     \
-    do {                                                                                        \
-        if (gEmulated) GTEST_SKIP() << "an event wait beside a thread start crashes Wine under CPU emulation"; \
-    } while (0)
-
-#define SKIP_HELD_WRITES_UNDER_EMULATION()                                                      \
-    do {                                                                                        \
-        if (gEmulated) GTEST_SKIP() << "a held serial write crashes Wine under CPU emulation";  \
-    } while (0)
-
-std::string MessageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EVaCommError& e) {
-        return e.Message();
-    } catch (const Exception& e) {
-        return "other class: " + e.Message();
-    }
-    return "no exception";
 }
 
 // --- Lifecycle ---
@@ -728,6 +578,45 @@ TEST_F(CommPort, AttachedLinksTakeTheReceivedBytes)
     EXPECT_EQ(comm.LinkCount(), 0) << "a destroyed link detaches itself";
 }
 
+// A target may destroy another link. The destroyed one must not be told, not even when a
+// new link that nobody attached now lives at its address.
+TEST_F(CommPort, ALinkDestroyedByAnotherLinksTargetIsNotTold)
+{
+    struct Case {
+        const char* label;
+        std::function<void()> deliver;
+    };
+    const Case cases[] = {
+        {"event mask", [&] { comm.DoEvents(EV_CTS); }},
+        {"received block", [&] { comm.DoRxBuf("b", 1); }},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> told;
+        alignas(TVaCommLink) unsigned char slot[sizeof(TVaCommLink)];
+        auto note = [&told](TVaCommLink& link, const char* name) {
+            link.OnEvents = [&told, name](DWORD) { told.push_back(name); };
+            link.OnRxBuf = [&told, name](PVaData, int) { told.push_back(name); };
+        };
+        TVaCommLink* second = new (slot) TVaCommLink;
+        note(*second, "second");
+        TVaCommLink first;
+        auto destroySecond = [&] {
+            told.push_back("first");
+            second->~TVaCommLink();
+            second = new (slot) TVaCommLink;
+            note(*second, "stranger");
+        };
+        first.OnEvents = [&](DWORD) { destroySecond(); };
+        first.OnRxBuf = [&](PVaData, int) { destroySecond(); };
+        comm.AttachLink(&first);
+        comm.AttachLink(second);
+        c.deliver();
+        EXPECT_EQ(told, std::vector<std::string>{"first"}) << c.label;
+        EXPECT_EQ(comm.LinkCount(), 1) << c.label;
+        second->~TVaCommLink();
+    }
+}
+
 // --- Faults the component must survive ---
 
 TEST_F(CommPort, CloseFromInsideAnEventHandlerDoesNotHang)
@@ -768,6 +657,27 @@ TEST_F(CommPort, AWriteWaitingForRoomSurvivesAHandlerThatClosesThePort)
     EXPECT_FALSE(comm.IsOpen());
     EXPECT_LT(elapsed, 3000u);
     Peer().Write("\x11");
+}
+
+// Close services the reports that wait for the main thread while it stops the threads:
+// a byte whose batch was already waiting when Close began is announced and can be read.
+TEST_F(CommPort, ABatchWaitingWhenCloseBeginsStillRuns)
+{
+    SKIP_EVENT_THREAD_UNDER_EMULATION();
+    std::vector<int> counts;
+    std::string received;
+    comm.OnRxChar = [&](TObject*, int count) {
+        counts.push_back(count);
+        char buffer[16];
+        int read = comm.ReadBuffer(buffer, sizeof buffer);
+        received.append(buffer, static_cast<size_t>(std::max(read, 0)));
+    };
+    OpenClean();
+    Peer().Write("q");
+    Sleep(500);  // the main thread services nothing: the batch waits for it
+    comm.Close();
+    EXPECT_EQ(counts, std::vector<int>{1});
+    EXPECT_EQ(received, "q");
 }
 
 ULONGLONG ProcessCpuMs()

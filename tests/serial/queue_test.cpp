@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "serial/VaComm.h"
+#include "serial/VaCommInternal.h"
 #include "tests/support/started_thread.h"
 
 namespace {
