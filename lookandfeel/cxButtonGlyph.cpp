@@ -252,13 +252,36 @@ TcxButtonLayoutResult TcxButtonGlyph::CalcButtonLayout(TcxCanvas& canvas, const 
     layout.Spacing = args.Spacing;
     layout.RightToLeft = (args.TextFlags & DT_RIGHT) != 0;
     if (!args.Caption.empty()) {
-        RECT bounds = cxRectContent(cxRect(0, 0, cxRectWidth(args.Client), 0), layout.TextInsets);
+        const RECT start = cxRectContent(cxRect(0, 0, cxRectWidth(args.Client), 0), layout.TextInsets);
         const UINT flags = args.TextFlags | DT_CALCRECT | (CanWordWrapText(args.WordWrap) ? DT_WORDBREAK : 0);
-        canvas.Canvas().DrawText(args.Caption, bounds, flags);
+        const RECT bounds = MeasureCaption(canvas, args.Caption, start, flags);
         const RECT& p = layout.TextInsets;
         layout.TextSize = SIZE{cxRectWidth(bounds) + p.left + p.right, cxRectHeight(bounds) + p.top + p.bottom};
     }
     return cxCalcButtonLayout(layout);
+}
+
+RECT TcxButtonGlyph::MeasureCaption(TcxCanvas& canvas, const std::string& caption, const RECT& bounds, UINT flags)
+{
+    // The font's colour does not change the measure; everything else that could is the key.
+    const TFont& font = canvas.Font();
+    TTextMeasure& last = FTextMeasure;
+    if (last.Valid && last.Caption == caption && last.FontName == font.Name() && last.FontHeight == font.Height() &&
+        last.FontStyle == font.Style() && last.Flags == flags && cxRectIsEqual(last.Bounds, bounds))
+        return last.Measured;
+    RECT measured = bounds;
+    // A failed measure (no height) is not kept: the next paint asks again.
+    last.Valid = false;
+    if (canvas.Canvas().DrawText(caption, measured, flags) == 0) return measured;
+    last.Caption = caption;
+    last.FontName = font.Name();
+    last.FontHeight = font.Height();
+    last.FontStyle = font.Style();
+    last.Flags = flags;
+    last.Bounds = bounds;
+    last.Measured = measured;
+    last.Valid = true;
+    return measured;
 }
 
 void TcxButtonGlyph::Draw(TcxCanvas& canvas, const TDrawArgs& args)

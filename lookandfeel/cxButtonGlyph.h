@@ -97,10 +97,26 @@ public:
                         UINT textFlags, bool wordWrap);
 
 private:
+    // The last caption measured and what it measured: a button paints the same caption in
+    // the same font over and over, and the measuring pass costs as much as the drawing.
+    struct TTextMeasure {
+        std::string Caption;
+        std::string FontName;
+        int FontHeight = 0;
+        TFontStyles FontStyle = 0;
+        UINT Flags = 0;
+        RECT Bounds{};
+        RECT Measured{};
+        bool Valid = false;
+    };
+    // The caption measured into bounds with the canvas font and flags (DT_CALCRECT included).
+    RECT MeasureCaption(TcxCanvas& canvas, const std::string& caption, const RECT& bounds, UINT flags);
+
     void Changed();
     TcxGlyphList* FGlyphList = nullptr;
     std::array<int, 4> FIndices{-1, -1, -1, -1};
     int FNumGlyphs = 1;
     std::function<void()> FOnChange;
     TcxImageInfo FImageInfo;
+    TTextMeasure FTextMeasure;
 };

@@ -394,7 +394,7 @@ void TcxCustomButton::InitializeCanvasColors(TcxCanvas& canvas, TcxButtonState& 
     canvas.Font().SetColor(text);
 }
 
-void TcxCustomButton::InternalPaint(TcxCanvas& canvas)
+void TcxCustomButton::InternalPaint(TcxCanvas& canvas, bool hasFocus)
 {
     if (StandardButton()) return;
     RECT r = ClientRect();
@@ -450,7 +450,7 @@ void TcxCustomButton::InternalPaint(TcxCanvas& canvas)
         painter->DrawScrollBarArrow(canvas, arrow, arrowState, adDown);
     }
 
-    if (CanFocus() && Focused() && !FIsMenuVisible) {
+    if (hasFocus && !FIsMenuVisible && CanFocus()) {
         RECT focus = r;
         painter->ButtonFocusRect(canvas, r, focus);
         canvas.DrawFocusRect(focus);
@@ -459,7 +459,7 @@ void TcxCustomButton::InternalPaint(TcxCanvas& canvas)
 
 void TcxCustomButton::PaintTo(TcxCanvas& canvas)
 {
-    InternalPaint(canvas);
+    InternalPaint(canvas, Focused());
 }
 
 void TcxCustomButton::CNDrawItem(TMessage& message)
@@ -475,7 +475,37 @@ void TcxCustomButton::CNDrawItem(TMessage& message)
     if (!FMousePressHandled) FIsPressed = (item->itemState & ODS_SELECTED) != 0;
     else FIsPressed = FIsPressed && GetSpeedButtonMode();
     FIsFocused = (item->itemState & ODS_FOCUS) != 0;
-    InternalPaint(FCanvas);
+    InternalPaint(FCanvas, FIsFocused);
+}
+
+// The framework's double buffering makes a new screen-compatible bitmap for every paint,
+// which under Wine costs more than all of the button's own drawing; the button keeps its
+// buffer instead. The system button still runs the paint (it sends the draw-item request
+// with the pressed and focus states), only into the buffer.
+void TcxCustomButton::WMPaint()
+{
+    PAINTSTRUCT ps{};
+    HDC dc = BeginPaint(FHandle, &ps);
+    if (!dc) return;
+    struct TEndPaint {
+        HWND Window;
+        PAINTSTRUCT* Ps;
+        ~TEndPaint() { EndPaint(Window, Ps); }
+    } endPaint{FHandle, &ps};
+    RECT client{};
+    if (!GetClientRect(FHandle, &client)) RaiseLastOSError();
+    if (FPaintBuffer.Width() != client.right || FPaintBuffer.Height() != client.bottom)
+        FPaintBuffer.SetSize(client.right, client.bottom);
+    if (FPaintBuffer.Empty()) return;
+    HDC memory = FPaintBuffer.Canvas().Handle();
+    // What the system's paint leaves selected into the buffer's DC goes with the paint,
+    // as it did with a new bitmap each time.
+    const int saved = SaveDC(memory);
+    if (!saved) RaiseLastOSError();
+    CallWindowProcA(FDefWndProc, FHandle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0);
+    CallWindowProcA(FDefWndProc, FHandle, WM_PAINT, reinterpret_cast<WPARAM>(memory), 0);
+    RestoreDC(memory, saved);
+    if (!BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY)) RaiseLastOSError();
 }
 
 void TcxCustomButton::MouseDown(bool left, WPARAM, POINT p)
@@ -643,6 +673,11 @@ void TcxCustomButton::Dispatch(TMessage& message)
         return WMContextMenu(message);
     case WM_ERASEBKGND:
         message.Result = 1;
+        return;
+    case WM_PAINT:
+        if (!DoubleBuffered()) break;
+        WMPaint();
+        message.Result = 0;
         return;
     case CM_DROPDOWNPOPUPMENU:
         return CMDropDownPopupMenu();

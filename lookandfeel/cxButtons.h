@@ -231,7 +231,9 @@ protected:
     // and font.
     void SetButtonAutoSize(bool value);
     void UpdateSize();
-    void InternalPaint(TcxCanvas& canvas);
+    // hasFocus: whether the focus rectangle belongs on the button (a paint request's
+    // ODS_FOCUS, which spares asking the system for the focus on every paint).
+    void InternalPaint(TcxCanvas& canvas, bool hasFocus);
     void UpdateGroup();
     void DoDropDownMenu();
     // Invalidates the button; Repaint also paints it now.
@@ -242,6 +244,7 @@ private:
     void LookAndFeelChanged(TcxLookAndFeel* sender, TcxLookAndFeelValues changed);
     void InitializeCanvasColors(TcxCanvas& canvas, TcxButtonState& state, TColor& color);
     void CNDrawItem(TMessage& message);
+    void WMPaint();
     void CMDropDownPopupMenu();
     void CMCloseupPopupMenu();
     void CMButtonPressed(TMessage& message);
@@ -284,6 +287,9 @@ private:
     bool FLeftButtonDown = false;
     // The current left press started on the arrow part of cxbkDropDownButton.
     bool FArrowPressed = false;
+    // The off-screen bitmap of the double-buffered paint, kept between paints and made
+    // anew only when the button's size changes.
+    TBitmap FPaintBuffer;
     // The paint canvas: its device context is set only during a paint.
     TCanvas FPaintCanvasBase;
     TcxCanvas FCanvas{FPaintCanvasBase};
