@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lookandfeel/dxOffice11.h"
@@ -268,6 +270,102 @@ TEST(Office11Colors, SchemeTables)
     EXPECT_RGB(blue.GroupRowTextColor, 0x3768B9);  // j = 36
     EXPECT_RGB(blue.NavPaneGroupCaptionPressedHotColor2, 0xF7DA7C);  // j = 45
     EXPECT_RGB(blue.NavPaneHeaderColor2, 0x033893);  // j = 47
+}
+
+// Every entry of the three scheme tables, against the documented table (a fixture that does
+// not come from the code under test).
+struct TSchemeRow {
+    int Position;
+    const char* Name;
+    unsigned Blue, Olive, Silver;
+};
+constexpr TSchemeRow kSchemeTable[] = {
+#include "tests/lookandfeel/office11_scheme_table.inc"
+};
+
+// The field of the colour set a table row names.
+const TColor* SchemeField(const TdxOffice11Colors& c, const std::string& name)
+{
+    const std::pair<const char*, const TColor*> fields[] = {
+        {"ToolbarsColor1", &c.ToolbarsColor1},
+        {"ToolbarsColor2", &c.ToolbarsColor2},
+        {"DockColor1", &c.DockColor1},
+        {"DockColor2", &c.DockColor2},
+        {"BarMarkColors2[0]", &c.BarMarkColors2[0]},
+        {"BarMarkColors1[0]", &c.BarMarkColors1[0]},
+        {"BarMarkColors2[1]", &c.BarMarkColors2[1]},
+        {"BarMarkColors1[1]", &c.BarMarkColors1[1]},
+        {"BarMarkColors2[2]", &c.BarMarkColors2[2]},
+        {"BarMarkColors1[2]", &c.BarMarkColors1[2]},
+        {"BarBorderColors[0]", &c.BarBorderColors[0]},
+        {"BarBorderColors[1]", &c.BarBorderColors[1]},
+        {"BarFingerColor1", &c.BarFingerColor1},
+        {"BarFingerColor2", &c.BarFingerColor2},
+        {"BarSeparatorColor1", &c.BarSeparatorColor1},
+        {"BarSeparatorColor2", &c.BarSeparatorColor2},
+        {"BarFloatingBorderColor1", &c.BarFloatingBorderColor1},
+        {"BarFloatingBorderColor2", &c.BarFloatingBorderColor2},
+        {"DropDownBorderColor1", &c.DropDownBorderColor1},
+        {"MenuColor", &c.MenuColor},
+        {"ToolbarSelectedColor", &c.ToolbarSelectedColor},
+        {"SelectedBorderColor", &c.SelectedBorderColor},
+        {"SelectedColor1", &c.SelectedColor1},
+        {"SelectedColor2", &c.SelectedColor2},
+        {"SelectedDownColor1", &c.SelectedDownColor1},
+        {"SelectedDownColor2", &c.SelectedDownColor2},
+        {"OwnerControlDownedColor", &c.OwnerControlDownedColor},
+        {"DownedColor", &c.DownedColor},
+        {"DownedSelectedColor", &c.DownedSelectedColor},
+        {"DetachableColor", &c.DetachableColor},
+        {"TextEnabledColor", &c.TextEnabledColor},
+        {"TextDisabledColor", &c.TextDisabledColor},
+        {"GroupColor", &c.GroupColor},
+        {"DayNavigatorSelectedColor", &c.DayNavigatorSelectedColor},
+        {"OutlookControlColor", &c.OutlookControlColor},
+        {"OutlookBorderColor", &c.OutlookBorderColor},
+        {"GroupRowTextColor", &c.GroupRowTextColor},
+        {"NavPaneBorder", &c.NavPaneBorder},
+        {"NavPaneGroupCaptionColor1", &c.NavPaneGroupCaptionColor1},
+        {"NavPaneGroupCaptionColor2", &c.NavPaneGroupCaptionColor2},
+        {"NavPaneGroupCaptionHotColor1", &c.NavPaneGroupCaptionHotColor1},
+        {"NavPaneGroupCaptionHotColor2", &c.NavPaneGroupCaptionHotColor2},
+        {"NavPaneGroupCaptionPressedColor1", &c.NavPaneGroupCaptionPressedColor1},
+        {"NavPaneGroupCaptionPressedColor2", &c.NavPaneGroupCaptionPressedColor2},
+        {"NavPaneGroupCaptionPressedHotColor1", &c.NavPaneGroupCaptionPressedHotColor1},
+        {"NavPaneGroupCaptionPressedHotColor2", &c.NavPaneGroupCaptionPressedHotColor2},
+        {"NavPaneHeaderColor1", &c.NavPaneHeaderColor1},
+        {"NavPaneHeaderColor2", &c.NavPaneHeaderColor2},
+        {"NavPaneHeaderFontColor", &c.NavPaneHeaderFontColor},
+    };
+    for (const auto& [fieldName, field] : fields)
+        if (name == fieldName) return field;
+    return nullptr;
+}
+
+TEST(Office11Colors, EveryEntryOfTheSchemeTables)
+{
+    ASSERT_EQ(std::size(kSchemeTable), 49u);
+    struct Scheme {
+        TOffice11Scheme Value;
+        const char* Label;
+        unsigned TSchemeRow::*Column;
+    };
+    const Scheme schemes[] = {{schNormalColor, "blue", &TSchemeRow::Blue},
+                              {schHomestead, "olive", &TSchemeRow::Olive},
+                              {schMetallic, "silver", &TSchemeRow::Silver}};
+    for (const Scheme& scheme : schemes) {
+        SCOPED_TRACE(scheme.Label);
+        // The system colours must not matter.
+        const TdxOffice11Colors c = dxCalculateOffice11Colors(scheme.Value, ClassicDesktop(), Identity);
+        for (std::size_t j = 0; j < std::size(kSchemeTable); ++j) {
+            const TSchemeRow& row = kSchemeTable[j];
+            SCOPED_TRACE(std::to_string(row.Position) + " " + row.Name);
+            EXPECT_EQ(row.Position, static_cast<int>(j));
+            const TColor* field = SchemeField(c, row.Name);
+            ASSERT_NE(field, nullptr);
+            EXPECT_RGB(*field, row.*(scheme.Column));
+        }
+    }
 }
 
 TEST(Office11Bitmap, RecolouringSpreadsTheRedRangeOverTheToolbarColours)
