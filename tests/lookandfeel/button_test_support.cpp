@@ -76,7 +76,11 @@ int FirstInkColumn(TcxCustomButton& button, COLORREF colour, const RECT& area)
     return found;
 }
 
-int InkOffset(TFont& font, const std::string& caption)
+namespace {
+
+// The caption drawn in black on white at (0, 0), and the first ink found scanning
+// columns (horizontal) or rows.
+int FirstInk(TFont& font, const std::string& caption, bool horizontal)
 {
     TBitmap surface;
     surface.SetSize(400, 60);
@@ -87,10 +91,38 @@ int InkOffset(TFont& font, const std::string& caption)
     surface.Canvas().Brush().SetStyle(bsClear);
     RECT r{0, 0, 400, 60};
     surface.Canvas().DrawText(caption, r, DT_SINGLELINE);
-    for (int x = 0; x < 400; ++x)
-        for (int y = 0; y < 60; ++y)
-            if (GetPixel(surface.Canvas().Handle(), x, y) != RGB(255, 255, 255)) return x;
+    const int outer = horizontal ? 400 : 60, inner = horizontal ? 60 : 400;
+    for (int a = 0; a < outer; ++a)
+        for (int b = 0; b < inner; ++b)
+            if (GetPixel(surface.Canvas().Handle(), horizontal ? a : b, horizontal ? b : a) != RGB(255, 255, 255))
+                return a;
     return -1;
+}
+
+} // namespace
+
+int InkOffset(TFont& font, const std::string& caption)
+{
+    return FirstInk(font, caption, true);
+}
+
+int InkTopOffset(TFont& font, const std::string& caption)
+{
+    return FirstInk(font, caption, false);
+}
+
+int FirstInkRow(TcxCustomButton& button, COLORREF colour, const RECT& area)
+{
+    HDC dc = GetDC(button.Handle());
+    int found = -1;
+    for (int y = area.top; y < area.bottom && found < 0; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            if (GetPixel(dc, x, y) == colour) {
+                found = y;
+                break;
+            }
+    ReleaseDC(button.Handle(), dc);
+    return found;
 }
 
 void ClickAt(TcxCustomButton& button, POINT client)
