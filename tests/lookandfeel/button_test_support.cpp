@@ -62,20 +62,6 @@ std::vector<COLORREF> ThemedColumn(TcxButtonState state, int width, int height, 
     return column;
 }
 
-int FirstInkColumn(TcxCustomButton& button, COLORREF colour, const RECT& area)
-{
-    HDC dc = GetDC(button.Handle());
-    int found = -1;
-    for (int x = area.left; x < area.right && found < 0; ++x)
-        for (int y = area.top; y < area.bottom; ++y)
-            if (GetPixel(dc, x, y) == colour) {
-                found = x;
-                break;
-            }
-    ReleaseDC(button.Handle(), dc);
-    return found;
-}
-
 namespace {
 
 // The caption drawn in black on white at (0, 0), and the first ink found scanning
@@ -111,18 +97,36 @@ int InkTopOffset(TFont& font, const std::string& caption)
     return FirstInk(font, caption, false);
 }
 
-int FirstInkRow(TcxCustomButton& button, COLORREF colour, const RECT& area)
+namespace {
+
+// The first column (or row) inside area, scanning left to right (or top to bottom), that
+// holds a pixel of colour in the button's window; -1 when none.
+int FirstInkLine(TcxCustomButton& button, COLORREF colour, const RECT& area, bool columns)
 {
     HDC dc = GetDC(button.Handle());
+    const int outerFrom = columns ? area.left : area.top, outerTo = columns ? area.right : area.bottom;
+    const int innerFrom = columns ? area.top : area.left, innerTo = columns ? area.bottom : area.right;
     int found = -1;
-    for (int y = area.top; y < area.bottom && found < 0; ++y)
-        for (int x = area.left; x < area.right; ++x)
-            if (GetPixel(dc, x, y) == colour) {
-                found = y;
+    for (int a = outerFrom; a < outerTo && found < 0; ++a)
+        for (int b = innerFrom; b < innerTo; ++b)
+            if (GetPixel(dc, columns ? a : b, columns ? b : a) == colour) {
+                found = a;
                 break;
             }
     ReleaseDC(button.Handle(), dc);
     return found;
+}
+
+} // namespace
+
+int FirstInkColumn(TcxCustomButton& button, COLORREF colour, const RECT& area)
+{
+    return FirstInkLine(button, colour, area, true);
+}
+
+int FirstInkRow(TcxCustomButton& button, COLORREF colour, const RECT& area)
+{
+    return FirstInkLine(button, colour, area, false);
 }
 
 void ClickAt(TcxCustomButton& button, POINT client)
