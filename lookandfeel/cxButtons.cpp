@@ -1,93 +1,15 @@
 #include "lookandfeel/cxButtons.h"
 
 #include <windowsx.h>
-
-#include <memory>
 #include <vsstyle.h>
 
 #include "framework/exceptions.h"
 #include "framework/forms.h"
 #include "framework/sysutils.h"
-#include "framework/units.h"
 #include "lookandfeel/dxThemeManager.h"
 #include "lookandfeel/dxUxTheme.h"
 
 namespace {
-
-// --- small owners for the glyph builder ---
-
-class TMemoryDC {
-public:
-    TMemoryDC() : FDC(CreateCompatibleDC(nullptr))
-    {
-        if (!FDC) RaiseLastOSError();
-    }
-    TMemoryDC(const TMemoryDC&) = delete;
-    TMemoryDC& operator=(const TMemoryDC&) = delete;
-    ~TMemoryDC() { DeleteDC(FDC); }
-    HDC Get() const noexcept { return FDC; }
-
-private:
-    HDC FDC;
-};
-
-HBITMAP NewScreenBitmap(int width, int height)
-{
-    HDC screen = GetDC(nullptr);
-    if (!screen) RaiseLastOSError();
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    const DWORD error = GetLastError();
-    ReleaseDC(nullptr, screen);
-    if (!bitmap) RaiseLastOSError(error ? error : ERROR_NOT_ENOUGH_MEMORY);
-    return bitmap;
-}
-
-HBITMAP NewMonoBitmap(int width, int height)
-{
-    HBITMAP bitmap = CreateBitmap(width, height, 1, 1, nullptr);
-    if (!bitmap) RaiseLastOSError();
-    return bitmap;
-}
-
-void CheckedBitBlt(HDC dest, int width, int height, HDC source, int sourceX, DWORD rop)
-{
-    if (!BitBlt(dest, 0, 0, width, height, source, sourceX, 0, rop)) RaiseLastOSError();
-}
-
-void FillSolid(HDC dc, int width, int height, COLORREF color)
-{
-    const COLORREF old = SetBkColor(dc, color);
-    const RECT r{0, 0, width, height};
-    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
-    SetBkColor(dc, old);
-}
-
-// The cache lives from the first glyph object until a glyph object goes while it holds no
-// list any more, or until its unit stops (after the forms, and so every glyph, have gone).
-std::unique_ptr<TcxGlyphCache> glyphCache ZV_UNIT(zv::unit::kControls);
-
-std::unique_ptr<TcxGlyphCache>& GlyphCacheInstance() { return glyphCache; }
-
-TcxGlyphCache& NeedGlyphCache()
-{
-    auto& cache = GlyphCacheInstance();
-    if (!cache) cache = std::make_unique<TcxGlyphCache>();
-    return *cache;
-}
-
-// Which of the four cached images a state uses: 0 up (default, normal, hot), 1 disabled,
-// 2 pressed.
-int CacheSlotFor(TcxButtonState state) noexcept
-{
-    switch (state) {
-    case cxbsDisabled:
-        return 1;
-    case cxbsPressed:
-        return 2;
-    default:
-        return 0;
-    }
-}
 
 TcxButtonAssignedColor BackgroundSlot(TcxButtonState state) noexcept
 {
@@ -169,308 +91,6 @@ void TcxButtonColors::Changed()
     if (FButton) FButton->Perform(CM_COLORCHANGED);
 }
 
-// --- TcxGlyphList and TcxGlyphCache ---
-
-TcxGlyphList::TcxGlyphList(int width, int height) : FWidth(width), FHeight(height)
-{
-    FHandle = ImageList_Create(width, height, ILC_COLOR24 | ILC_MASK, 4, 4);
-    if (!FHandle) RaiseLastOSError(ERROR_NOT_ENOUGH_MEMORY);
-    ImageList_SetBkColor(FHandle, CLR_NONE);
-}
-
-TcxGlyphList::~TcxGlyphList()
-{
-    ImageList_Destroy(FHandle);
-}
-
-int TcxGlyphList::AddMasked(HBITMAP image, HBITMAP mask)
-{
-    for (std::size_t i = 0; i < FUsed.size(); ++i) {
-        if (FUsed[i]) continue;
-        if (!ImageList_Replace(FHandle, static_cast<int>(i), image, mask)) RaiseLastOSError(ERROR_NOT_ENOUGH_MEMORY);
-        FUsed[i] = true;
-        ++FUsedCount;
-        return static_cast<int>(i);
-    }
-    const int index = ImageList_Add(FHandle, image, mask);
-    if (index < 0) RaiseLastOSError(ERROR_NOT_ENOUGH_MEMORY);
-    if (static_cast<std::size_t>(index) >= FUsed.size()) FUsed.resize(static_cast<std::size_t>(index) + 1, false);
-    FUsed[static_cast<std::size_t>(index)] = true;
-    ++FUsedCount;
-    return index;
-}
-
-void TcxGlyphList::Release(int index) noexcept
-{
-    if (!IsUsed(index)) return;
-    FUsed[static_cast<std::size_t>(index)] = false;
-    --FUsedCount;
-}
-
-bool TcxGlyphList::IsUsed(int index) const noexcept
-{
-    return index >= 0 && static_cast<std::size_t>(index) < FUsed.size() && FUsed[static_cast<std::size_t>(index)];
-}
-
-TcxGlyphList* TcxGlyphCache::GetList(int width, int height)
-{
-    for (const auto& list : FLists)
-        if (list->Width() == width && list->Height() == height) return list.get();
-    FLists.push_back(std::make_unique<TcxGlyphList>(width, height));
-    return FLists.back().get();
-}
-
-void TcxGlyphCache::RemoveList(TcxGlyphList* list) noexcept
-{
-    for (auto it = FLists.begin(); it != FLists.end(); ++it)
-        if (it->get() == list) {
-            FLists.erase(it);
-            return;
-        }
-}
-
-TcxGlyphCache* cxGlyphCache() noexcept
-{
-    return GlyphCacheInstance().get();
-}
-
-// --- TcxButtonGlyph ---
-
-TcxButtonGlyph::TcxButtonGlyph(std::function<void()> onChange) : FOnChange(std::move(onChange))
-{
-    NeedGlyphCache();
-}
-
-TcxButtonGlyph::~TcxButtonGlyph()
-{
-    Invalidate();
-    auto& cache = GlyphCacheInstance();
-    if (cache && cache->Count() == 0) cache.reset();
-}
-
-void TcxButtonGlyph::Changed()
-{
-    if (FOnChange) FOnChange();
-}
-
-void TcxButtonGlyph::SetGlyph(const TBitmap* source)
-{
-    Invalidate();
-    if (!source || source->Empty()) {
-        FImageInfo.FGlyph.reset();
-        FNumGlyphs = 1;
-    } else {
-        auto copy = std::make_unique<TBitmap>();
-        copy->SetSize(source->Width(), source->Height());
-        HDC from = const_cast<TBitmap*>(source)->Canvas().Handle();
-        if (!BitBlt(copy->Canvas().Handle(), 0, 0, source->Width(), source->Height(), from, 0, 0, SRCCOPY))
-            RaiseLastOSError();
-        FImageInfo.FGlyph = std::move(copy);
-        FNumGlyphs = cxGlyphCountFor(source->Width(), source->Height());
-    }
-    Changed();
-}
-
-void TcxButtonGlyph::SetNumGlyphs(int value)
-{
-    value = cxClampNumGlyphs(value);
-    if (value == FNumGlyphs) return;
-    Invalidate();
-    FNumGlyphs = value;
-    Changed();
-}
-
-void TcxButtonGlyph::SetImageList(HIMAGELIST images)
-{
-    if (images == FImageInfo.FImages) return;
-    Invalidate();
-    FImageInfo.FImages = images;
-    Changed();
-}
-
-void TcxButtonGlyph::SetImageIndex(int index)
-{
-    if (index == FImageInfo.FImageIndex) return;
-    Invalidate();
-    FImageInfo.FImageIndex = index;
-    Changed();
-}
-
-bool TcxButtonGlyph::HasImage() const noexcept
-{
-    return IsImageAssigned(FImageInfo.FImages, FImageInfo.FImageIndex) || IsGlyphAssigned(FImageInfo.FGlyph.get());
-}
-
-SIZE TcxButtonGlyph::GetImageSize() const noexcept
-{
-    if (IsImageAssigned(FImageInfo.FImages, FImageInfo.FImageIndex)) {
-        int cx = 0, cy = 0;
-        ImageList_GetIconSize(FImageInfo.FImages, &cx, &cy);
-        return SIZE{cx, cy};
-    }
-    if (IsGlyphAssigned(FImageInfo.FGlyph.get()))
-        return SIZE{FImageInfo.FGlyph->Width() / FNumGlyphs, FImageInfo.FGlyph->Height()};
-    return SIZE{0, 0};
-}
-
-TColor TcxButtonGlyph::GetTransparentColor() const
-{
-    TBitmap* glyph = FImageInfo.FGlyph.get();
-    if (!IsGlyphAssigned(glyph)) return clNone;
-    const COLORREF pixel = GetPixel(glyph->Canvas().Handle(), 0, glyph->Height() - 1);
-    return pixel == CLR_INVALID ? clNone : static_cast<TColor>(pixel);
-}
-
-RECT TcxButtonGlyph::GetTextOffsets(TButtonLayout) const
-{
-    return cxButtonTextOffsets(HasImage());
-}
-
-int TcxButtonGlyph::CreateButtonGlyph(TcxButtonState state)
-{
-    const int slot = CacheSlotFor(state);
-    if (FIndices[static_cast<std::size_t>(slot)] != -1) return FIndices[static_cast<std::size_t>(slot)];
-    if (!HasImage()) return -1;
-    const SIZE size = GetImageSize();
-    if (size.cx <= 0 || size.cy <= 0) return -1;
-    const int w = size.cx, h = size.cy;
-
-    TGdiObject image(NewScreenBitmap(w, h));
-    TGdiObject mask(NewMonoBitmap(w, h));
-    {
-        TMemoryDC imageDC, maskDC;
-        TSelectGuard selectImage(imageDC.Get(), image.Get());
-        TSelectGuard selectMask(maskDC.Get(), mask.Get());
-        const bool fromList = IsImageAssigned(FImageInfo.FImages, FImageInfo.FImageIndex);
-        const int cell = cxGlyphCellForState(state, FNumGlyphs);
-        if (fromList) {
-            FillSolid(imageDC.Get(), w, h, RGB(0, 0, 0));
-            FillSolid(maskDC.Get(), w, h, RGB(255, 255, 255));
-            if (!ImageList_Draw(FImageInfo.FImages, FImageInfo.FImageIndex, maskDC.Get(), 0, 0, ILD_MASK))
-                RaiseLastOSError(ERROR_INVALID_PARAMETER);
-            if (state == cxbsDisabled) {
-                TcxDrawImageArgs args;
-                args.GlyphRect = args.R = cxRect(0, 0, w, h);
-                args.Images = FImageInfo.FImages;
-                args.ImageIndex = FImageInfo.FImageIndex;
-                args.Mode = idmDisabled;
-                args.UseLeftBottomPixelAsTransparent = false;
-                cxDrawImage(imageDC.Get(), args);
-            } else if (!ImageList_Draw(FImageInfo.FImages, FImageInfo.FImageIndex, imageDC.Get(), 0, 0, ILD_NORMAL)) {
-                RaiseLastOSError(ERROR_INVALID_PARAMETER);
-            }
-        } else {
-            TBitmap* glyph = FImageInfo.FGlyph.get();
-            const COLORREF transparent = static_cast<COLORREF>(GetTransparentColor());
-            if (state == cxbsDisabled && FNumGlyphs == 1) {
-                FillSolid(imageDC.Get(), w, h, transparent);
-                TcxDrawImageArgs args;
-                args.GlyphRect = args.R = cxRect(0, 0, w, h);
-                args.Bitmap = glyph;
-                args.Mode = idmDisabled;
-                args.TransparentColor = static_cast<TColor>(transparent);
-                cxDrawImage(imageDC.Get(), args);
-            } else {
-                const int source = cell >= FNumGlyphs ? 0 : cell;
-                CheckedBitBlt(imageDC.Get(), w, h, glyph->Canvas().Handle(), source * w, SRCCOPY);
-            }
-            // A colour-to-mono copy turns the background colour white and the rest black.
-            const COLORREF oldBk = SetBkColor(imageDC.Get(), transparent);
-            CheckedBitBlt(maskDC.Get(), w, h, imageDC.Get(), 0, SRCCOPY);
-            SetBkColor(imageDC.Get(), oldBk);
-        }
-        // The list draws image XOR-free only when the transparent part is black: take the
-        // mask out of the image (mono to colour maps 1 to the background colour, white).
-        const COLORREF oldText = SetTextColor(imageDC.Get(), RGB(0, 0, 0));
-        const COLORREF oldBk = SetBkColor(imageDC.Get(), RGB(255, 255, 255));
-        CheckedBitBlt(imageDC.Get(), w, h, maskDC.Get(), 0, 0x00220326 /* DSna */);
-        SetTextColor(imageDC.Get(), oldText);
-        SetBkColor(imageDC.Get(), oldBk);
-    }
-    TcxGlyphList* list = NeedGlyphCache().GetList(w, h);
-    if (FGlyphList && FGlyphList != list) Invalidate();
-    const int index = list->AddMasked(static_cast<HBITMAP>(image.Get()), static_cast<HBITMAP>(mask.Get()));
-    FGlyphList = list;
-    FIndices[static_cast<std::size_t>(slot)] = index;
-    return index;
-}
-
-void TcxButtonGlyph::Invalidate() noexcept
-{
-    if (!FGlyphList) {
-        FIndices.fill(-1);
-        return;
-    }
-    for (int& index : FIndices) {
-        if (index != -1) FGlyphList->Release(index);
-        index = -1;
-    }
-    if (FGlyphList->UsedCount() == 0)
-        if (TcxGlyphCache* cache = cxGlyphCache()) cache->RemoveList(FGlyphList);
-    FGlyphList = nullptr;
-}
-
-TcxButtonLayoutResult TcxButtonGlyph::CalcButtonLayout(TcxCanvas& canvas, const TDrawArgs& args)
-{
-    TcxButtonLayoutArgs layout;
-    layout.Client = args.Client;
-    layout.Offset = args.Offset;
-    layout.TextInsets = GetTextOffsets(args.Layout);
-    layout.GlyphSize = GetImageSize();
-    layout.Layout = args.Layout;
-    layout.Margin = args.Margin;
-    layout.Spacing = args.Spacing;
-    layout.RightToLeft = (args.TextFlags & DT_RIGHT) != 0;
-    if (!args.Caption.empty()) {
-        RECT bounds = cxRectContent(cxRect(0, 0, cxRectWidth(args.Client), 0), layout.TextInsets);
-        const UINT flags = args.TextFlags | DT_CALCRECT | (CanWordWrapText(args.WordWrap) ? DT_WORDBREAK : 0);
-        canvas.Canvas().DrawText(args.Caption, bounds, flags);
-        const RECT& p = layout.TextInsets;
-        layout.TextSize = SIZE{cxRectWidth(bounds) + p.left + p.right, cxRectHeight(bounds) + p.top + p.bottom};
-    }
-    return cxCalcButtonLayout(layout);
-}
-
-void TcxButtonGlyph::Draw(TcxCanvas& canvas, const TDrawArgs& args)
-{
-    const TcxButtonLayoutResult layout = CalcButtonLayout(canvas, args);
-    if (HasImage()) DrawButtonGlyph(canvas, layout.GlyphPos, args.State);
-    DrawButtonText(canvas, args.Caption, layout.TextBounds, args.State, args.TextFlags, args.WordWrap);
-}
-
-void TcxButtonGlyph::DrawButtonGlyph(TcxCanvas& canvas, POINT position, TcxButtonState state)
-{
-    const int index = CreateButtonGlyph(state);
-    if (index < 0 || !FGlyphList) return;
-    ImageList_Draw(FGlyphList->Handle(), index, canvas.Handle(), position.x, position.y, ILD_NORMAL);
-}
-
-void TcxButtonGlyph::DrawButtonText(TcxCanvas& canvas, const std::string& caption, const RECT& textBounds,
-                                    TcxButtonState state, UINT textFlags, bool wordWrap)
-{
-    if (caption.empty()) return;
-    struct TRestore {
-        TCanvas& Canvas;
-        TBrushStyle Style;
-        TColor FontColor;
-        ~TRestore()
-        {
-            Canvas.Font().SetColor(FontColor);
-            Canvas.Brush().SetStyle(Style);
-        }
-    } restore{canvas.Canvas(), canvas.Brush().Style(), canvas.Font().Color()};
-    canvas.Brush().SetStyle(bsClear);
-    const UINT flags = textFlags | DT_CENTER | DT_VCENTER | (CanWordWrapText(wordWrap) ? DT_WORDBREAK : 0);
-    if (state == cxbsDisabled) {
-        canvas.Font().SetColor(clBtnHighlight);
-        RECT shadow = cxRectOffset(textBounds, 1, 1);
-        canvas.Canvas().DrawText(caption, shadow, flags);
-        canvas.Font().SetColor(restore.FontColor);
-    }
-    RECT bounds = textBounds;
-    canvas.Canvas().DrawText(caption, bounds, flags);
-}
-
 // --- TcxCustomButton ---
 
 TcxCustomButton::TcxCustomButton(TComponent* owner) : TButton(owner)
@@ -526,23 +146,6 @@ void TcxCustomButton::SetLayout(TButtonLayout value)
     if (value == FLayout) return;
     FLayout = value;
     Invalidate();
-}
-
-void TcxCustomButton::SetDropDownMenu(TcxPopupMenu* value)
-{
-    if (value == FDropDownMenu) return;
-    if (FDropDownMenu && FDropDownMenu != FPopupMenu) RemoveFreeNotification(FDropDownMenu);
-    FDropDownMenu = value;
-    if (value) FreeNotification(value);
-}
-
-void TcxCustomButton::SetPopupMenu(TComponent* value)
-{
-    if (value && !dynamic_cast<TcxPopupMenu*>(value) && !dynamic_cast<IcxPopupMenu*>(value)) value = nullptr;
-    if (value == FPopupMenu) return;
-    if (FPopupMenu && FPopupMenu != FDropDownMenu) RemoveFreeNotification(FPopupMenu);
-    FPopupMenu = value;
-    if (value) FreeNotification(value);
 }
 
 void TcxCustomButton::SetCanBeFocused(bool value)
@@ -752,50 +355,9 @@ void TcxCustomButton::SetButtonStyle(bool isDefault)
     Repaint();
 }
 
-void TcxCustomButton::Notification(TComponent* component, TOperation operation)
-{
-    if (operation == opRemove) {
-        if (component == FDropDownMenu) FDropDownMenu = nullptr;
-        if (component == FPoppedMenu) FPoppedMenu = nullptr;
-        if (component == FPopupMenu) SetPopupMenu(nullptr);
-    }
-    TButton::Notification(component, operation);
-}
-
 void TcxCustomButton::MouseLeave()
 {
     Perform(CM_MOUSELEAVE);
-}
-
-bool TcxCustomButton::DoOnDropDownMenuPopup(TcxPopupMenu*& menu)
-{
-    bool handled = false;
-    if (FOnDropDownMenuPopup) FOnDropDownMenuPopup(this, menu, handled);
-    return handled;
-}
-
-bool TcxCustomButton::DoShowPopupMenu(TComponent* menu, int x, int y)
-{
-    if (!menu) return false;
-    if (auto* custom = dynamic_cast<IcxPopupMenu*>(menu)) {
-        custom->Popup(x, y);
-        return true;
-    }
-    if (auto* popup = dynamic_cast<TcxPopupMenu*>(menu); popup && popup->AutoPopup()) {
-        popup->SetPopupComponent(this);
-        popup->Popup(x, y);
-        return true;
-    }
-    return false;
-}
-
-bool TcxCustomButton::IsPopupMenuShortCut(WORD key)
-{
-    if (!FPopupMenu) return false;
-    const TShortCut shortCut = ShortCutFromKey(key);
-    if (auto* custom = dynamic_cast<IcxPopupMenu*>(FPopupMenu)) return custom->IsShortCutKey(shortCut);
-    if (auto* popup = dynamic_cast<TcxPopupMenu*>(FPopupMenu)) return popup->IsShortCut(shortCut);
-    return false;
 }
 
 void TcxCustomButton::UpdateGroup()
@@ -820,84 +382,6 @@ void TcxCustomButton::CMButtonPressed(TMessage& message)
     }
 }
 
-void TcxCustomButton::DoDropDownMenu()
-{
-    if (FHandle) PostToSelf(CM_DROPDOWNPOPUPMENU);
-}
-
-void TcxCustomButton::CheckShowMenu(POINT p)
-{
-    if (FKind == cxbkDropDownButton && !cxRectPtIn(GetMenuButtonBounds(), p)) return;
-    DoDropDownMenu();
-}
-
-void TcxCustomButton::CMDropDownPopupMenu()
-{
-    if (FKind == cxbkStandard) return;
-    TcxPopupMenu* menu = FDropDownMenu;
-    if (DoOnDropDownMenuPopup(menu) || !menu) return;
-    FIsMenuVisible = true;
-    Repaint();
-
-    POINT bottomLeft{0, Height()};
-    ClientToScreen(Handle(), &bottomLeft);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (GetMonitorInfoA(MonitorFromPoint(bottomLeft, MONITOR_DEFAULTTONEAREST), &monitor)) work = monitor.rcWork;
-    const POINT p = cxDropDownMenuPoint(bottomLeft, Width(), Height(), menu->MenuHeight(), FPopupAlignment, work);
-    const TPopupAlignment alignment = cxDropDownMenuAlignment(p, FPopupAlignment, work);
-
-    // The menu's own alignment is put back however the popup ends; the menu may have gone
-    // meanwhile (an item's handler may free it), which its free notification tells.
-    struct TRestore {
-        TcxCustomButton& Button;
-        TPopupAlignment Saved;
-        ~TRestore()
-        {
-            if (TcxPopupMenu* popped = Button.FPoppedMenu) {
-                popped->SetAlignment(Saved);
-                if (popped != Button.FDropDownMenu && popped != Button.FPopupMenu) Button.RemoveFreeNotification(popped);
-            }
-            Button.FPoppedMenu = nullptr;
-            if (Button.FHandle) PostMessageA(Button.FHandle, CM_CLOSEUPPOPUPMENU, 0, 0);
-        }
-    } restore{*this, menu->Alignment()};
-    FPoppedMenu = menu;
-    FreeNotification(menu);
-    menu->SetAlignment(alignment);
-    menu->SetPopupComponent(this);
-    menu->Popup(p.x, p.y);
-}
-
-void TcxCustomButton::CMCloseupPopupMenu()
-{
-    FIsHot = IsHotTrack() && CursorOverWindow();
-    FIsMenuVisible = false;
-    FArrowPressed = false;
-    Repaint();
-    if (!GetSpeedButtonMode()) FMousePressHandled = false;
-}
-
-void TcxCustomButton::WMContextMenu(TMessage& message)
-{
-    POINT p{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
-    const bool keyboard = p.x == -1 && p.y == -1;
-    if (!keyboard) {
-        ScreenToClient(Handle(), &p);
-        if (!cxRectPtIn(ClientRect(), p)) {
-            TButton::Dispatch(message);
-            return;
-        }
-    } else {
-        p = POINT{0, 0};
-    }
-    ClientToScreen(Handle(), &p);
-    const bool handled = DoShowPopupMenu(FPopupMenu, p.x, p.y);
-    message.Result = handled ? 1 : 0;
-    if (!handled) TButton::Dispatch(message);
-}
-
 void TcxCustomButton::InitializeCanvasColors(TcxCanvas& canvas, TcxButtonState& state, TColor& color)
 {
     state = GetButtonState();
@@ -910,7 +394,7 @@ void TcxCustomButton::InitializeCanvasColors(TcxCanvas& canvas, TcxButtonState& 
     canvas.Font().SetColor(text);
 }
 
-void TcxCustomButton::InternalPaint(TcxCanvas& canvas)
+void TcxCustomButton::InternalPaint(TcxCanvas& canvas, bool hasFocus)
 {
     if (StandardButton()) return;
     RECT r = ClientRect();
@@ -966,7 +450,7 @@ void TcxCustomButton::InternalPaint(TcxCanvas& canvas)
         painter->DrawScrollBarArrow(canvas, arrow, arrowState, adDown);
     }
 
-    if (CanFocus() && Focused() && !FIsMenuVisible) {
+    if (hasFocus && !FIsMenuVisible && CanFocus()) {
         RECT focus = r;
         painter->ButtonFocusRect(canvas, r, focus);
         canvas.DrawFocusRect(focus);
@@ -975,7 +459,7 @@ void TcxCustomButton::InternalPaint(TcxCanvas& canvas)
 
 void TcxCustomButton::PaintTo(TcxCanvas& canvas)
 {
-    InternalPaint(canvas);
+    InternalPaint(canvas, Focused());
 }
 
 void TcxCustomButton::CNDrawItem(TMessage& message)
@@ -991,7 +475,37 @@ void TcxCustomButton::CNDrawItem(TMessage& message)
     if (!FMousePressHandled) FIsPressed = (item->itemState & ODS_SELECTED) != 0;
     else FIsPressed = FIsPressed && GetSpeedButtonMode();
     FIsFocused = (item->itemState & ODS_FOCUS) != 0;
-    InternalPaint(FCanvas);
+    InternalPaint(FCanvas, FIsFocused);
+}
+
+// The framework's double buffering makes a new screen-compatible bitmap for every paint,
+// which under Wine costs more than all of the button's own drawing; the button keeps its
+// buffer instead. The system button still runs the paint (it sends the draw-item request
+// with the pressed and focus states), only into the buffer.
+void TcxCustomButton::WMPaint()
+{
+    PAINTSTRUCT ps{};
+    HDC dc = BeginPaint(FHandle, &ps);
+    if (!dc) return;
+    struct TEndPaint {
+        HWND Window;
+        PAINTSTRUCT* Ps;
+        ~TEndPaint() { EndPaint(Window, Ps); }
+    } endPaint{FHandle, &ps};
+    RECT client{};
+    if (!GetClientRect(FHandle, &client)) RaiseLastOSError();
+    if (FPaintBuffer.Width() != client.right || FPaintBuffer.Height() != client.bottom)
+        FPaintBuffer.SetSize(client.right, client.bottom);
+    if (FPaintBuffer.Empty()) return;
+    HDC memory = FPaintBuffer.Canvas().Handle();
+    // What the system's paint leaves selected into the buffer's DC goes with the paint,
+    // as it did with a new bitmap each time.
+    const int saved = SaveDC(memory);
+    if (!saved) RaiseLastOSError();
+    CallWindowProcA(FDefWndProc, FHandle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0);
+    CallWindowProcA(FDefWndProc, FHandle, WM_PAINT, reinterpret_cast<WPARAM>(memory), 0);
+    RestoreDC(memory, saved);
+    if (!BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY)) RaiseLastOSError();
 }
 
 void TcxCustomButton::MouseDown(bool left, WPARAM, POINT p)
@@ -1159,6 +673,11 @@ void TcxCustomButton::Dispatch(TMessage& message)
         return WMContextMenu(message);
     case WM_ERASEBKGND:
         message.Result = 1;
+        return;
+    case WM_PAINT:
+        if (!DoubleBuffered()) break;
+        WMPaint();
+        message.Result = 0;
         return;
     case CM_DROPDOWNPOPUPMENU:
         return CMDropDownPopupMenu();

@@ -23,6 +23,7 @@
 #include "framework/graphics.h"
 #include "framework/messages.h"
 #include "framework/stdctrls.h"
+#include "lookandfeel/cxButtonGlyph.h"
 #include "lookandfeel/cxButtonLayout.h"
 #include "lookandfeel/cxGraphics.h"
 #include "lookandfeel/cxLookAndFeelPainters.h"
@@ -108,140 +109,6 @@ private:
     TcxCustomButton* FButton;
     std::array<TColor, 10> FColors{};
     TcxButtonAssignedColors FAssignedColors = 0;
-};
-
-// One shared image list per glyph size, with the slots in use. Owned by the glyph cache.
-class TcxGlyphList : public TObject {
-    RUNTIME_CLASS(TcxGlyphList, TObject)
-public:
-    // Raises EOSError when the system refuses the image list.
-    TcxGlyphList(int width, int height);
-    TcxGlyphList(const TcxGlyphList&) = delete;
-    TcxGlyphList& operator=(const TcxGlyphList&) = delete;
-    ~TcxGlyphList() override;
-
-    HIMAGELIST Handle() const noexcept { return FHandle; }
-    int Width() const noexcept { return FWidth; }
-    int Height() const noexcept { return FHeight; }
-    // Puts image and mask (device-dependent bitmaps of the list's size, not selected into
-    // any DC; the caller keeps them) into the first free slot, growing the list when none
-    // is free. Returns the slot; EOSError when the system refuses.
-    int AddMasked(HBITMAP image, HBITMAP mask);
-    // Marks the slot free; a slot out of range or already free is ignored.
-    void Release(int index) noexcept;
-    int UsedCount() const noexcept { return FUsedCount; }
-    int Count() const noexcept { return static_cast<int>(FUsed.size()); }
-    bool IsUsed(int index) const noexcept;
-
-private:
-    HIMAGELIST FHandle = nullptr;
-    int FWidth;
-    int FHeight;
-    std::vector<bool> FUsed;
-    int FUsedCount = 0;
-};
-
-// The process-wide list of glyph lists. Exists while some TcxButtonGlyph exists or holds
-// a list; GUI thread only.
-class TcxGlyphCache : public TObject {
-    RUNTIME_CLASS(TcxGlyphCache, TObject)
-public:
-    // The list of that size, created on first use.
-    TcxGlyphList* GetList(int width, int height);
-    // Frees list (one of ours).
-    void RemoveList(TcxGlyphList* list) noexcept;
-    int Count() const noexcept { return static_cast<int>(FLists.size()); }
-
-private:
-    std::vector<std::unique_ptr<TcxGlyphList>> FLists;
-};
-// The cache, or null while none exists.
-TcxGlyphCache* cxGlyphCache() noexcept;
-
-// The glyph source: an owned bitmap, or an image list (not owned) with an index.
-class TcxImageInfo : public TObject {
-    RUNTIME_CLASS(TcxImageInfo, TObject)
-public:
-    TBitmap* Glyph() const noexcept { return FGlyph.get(); }
-    HIMAGELIST Images() const noexcept { return FImages; }
-    int ImageIndex() const noexcept { return FImageIndex; }
-
-private:
-    friend class TcxButtonGlyph;
-    std::unique_ptr<TBitmap> FGlyph;
-    HIMAGELIST FImages = nullptr;
-    int FImageIndex = -1;
-};
-
-// The glyph of a button: its source, the per-state images built from it in the shared
-// glyph list, and the layout and drawing of glyph and caption.
-class TcxButtonGlyph : public TObject {
-    RUNTIME_CLASS(TcxButtonGlyph, TObject)
-public:
-    // onChange (may be empty) runs when the glyph changes; the button repaints.
-    explicit TcxButtonGlyph(std::function<void()> onChange = {});
-    TcxButtonGlyph(const TcxButtonGlyph&) = delete;
-    TcxButtonGlyph& operator=(const TcxButtonGlyph&) = delete;
-    ~TcxButtonGlyph() override;
-
-    // A copy of source (null or empty: no glyph); NumGlyphs follows its size.
-    void SetGlyph(const TBitmap* source);
-    TBitmap* Glyph() const noexcept { return FImageInfo.Glyph(); }
-    int NumGlyphs() const noexcept { return FNumGlyphs; }
-    void SetNumGlyphs(int value);
-    void SetImageList(HIMAGELIST images);
-    void SetImageIndex(int index);
-    const TcxImageInfo& ImageInfo() const noexcept { return FImageInfo; }
-
-    // A bitmap or an image-list image is assigned.
-    bool HasImage() const noexcept;
-    // The size of one image; (0, 0) without an image.
-    SIZE GetImageSize() const noexcept;
-    // The glyph bitmap's transparent colour: its left-bottom pixel.
-    TColor GetTransparentColor() const;
-
-    // The index in the shared glyph list of the state's image, built on first use; -1
-    // without an image. EOSError when the system refuses a bitmap.
-    virtual int CreateButtonGlyph(TcxButtonState state);
-    // Insets of the caption inside its measured box.
-    virtual RECT GetTextOffsets(TButtonLayout layout) const;
-    // Releases the cached images (their slots become free) and forgets the list.
-    void Invalidate() noexcept;
-    // The list the cached images are in; null when nothing is cached.
-    TcxGlyphList* GlyphList() const noexcept { return FGlyphList; }
-
-    bool CanWordWrapText(bool wordWrap) const noexcept { return wordWrap && !HasImage(); }
-
-    // What Draw and CalcButtonLayout work on.
-    struct TDrawArgs {
-        RECT Client{};
-        POINT Offset{};
-        std::string Caption;
-        TButtonLayout Layout = blGlyphLeft;
-        int Margin = -1;
-        int Spacing = 4;
-        TcxButtonState State = cxbsNormal;
-        UINT TextFlags = 0;  // text-direction flags (DT_RIGHT | DT_RTLREADING for right to left)
-        bool Native = false;
-        bool WordWrap = false;
-    };
-    // Measures the caption with the canvas font and places glyph and caption.
-    TcxButtonLayoutResult CalcButtonLayout(TcxCanvas& canvas, const TDrawArgs& args);
-    // Lays out, draws the state's image (when one is assigned), then the caption.
-    void Draw(TcxCanvas& canvas, const TDrawArgs& args);
-    void DrawButtonGlyph(TcxCanvas& canvas, POINT position, TcxButtonState state);
-    // Nothing for an empty caption. Disabled: first in clBtnHighlight moved by (1, 1),
-    // then in the canvas font's colour in place.
-    void DrawButtonText(TcxCanvas& canvas, const std::string& caption, const RECT& textBounds, TcxButtonState state,
-                        UINT textFlags, bool wordWrap);
-
-private:
-    void Changed();
-    TcxGlyphList* FGlyphList = nullptr;
-    std::array<int, 4> FIndices{-1, -1, -1, -1};
-    int FNumGlyphs = 1;
-    std::function<void()> FOnChange;
-    TcxImageInfo FImageInfo;
 };
 
 // OnDropDownMenuPopup: may replace the menu (null: none) or set handled.
@@ -364,7 +231,9 @@ protected:
     // and font.
     void SetButtonAutoSize(bool value);
     void UpdateSize();
-    void InternalPaint(TcxCanvas& canvas);
+    // hasFocus: whether the focus rectangle belongs on the button (a paint request's
+    // ODS_FOCUS, which spares asking the system for the focus on every paint).
+    void InternalPaint(TcxCanvas& canvas, bool hasFocus);
     void UpdateGroup();
     void DoDropDownMenu();
     // Invalidates the button; Repaint also paints it now.
@@ -375,6 +244,7 @@ private:
     void LookAndFeelChanged(TcxLookAndFeel* sender, TcxLookAndFeelValues changed);
     void InitializeCanvasColors(TcxCanvas& canvas, TcxButtonState& state, TColor& color);
     void CNDrawItem(TMessage& message);
+    void WMPaint();
     void CMDropDownPopupMenu();
     void CMCloseupPopupMenu();
     void CMButtonPressed(TMessage& message);
@@ -417,6 +287,9 @@ private:
     bool FLeftButtonDown = false;
     // The current left press started on the arrow part of cxbkDropDownButton.
     bool FArrowPressed = false;
+    // The off-screen bitmap of the double-buffered paint, kept between paints and made
+    // anew only when the button's size changes.
+    TBitmap FPaintBuffer;
     // The paint canvas: its device context is set only during a paint.
     TCanvas FPaintCanvasBase;
     TcxCanvas FCanvas{FPaintCanvasBase};

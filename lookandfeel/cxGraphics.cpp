@@ -6,18 +6,18 @@
 #include "framework/exceptions.h"
 #include "framework/format.h"
 #include "framework/sysutils.h"
+#include "lookandfeel/cxGdiError.h"
 #include "lookandfeel/dxOffice11.h"
 #include "lookandfeel/dxUxTheme.h"
 
-namespace {
-
-// GDI calls mostly leave the last error alone; the code is reported when there is one.
-[[noreturn]] void RaiseGdiError(const char* api)
+void cxRaiseGdiError(const char* api)
 {
     const DWORD code = GetLastError();
     if (code != ERROR_SUCCESS) throw EOSError(Format("%s failed. %s", {api, SysErrorMessage(code)}), code);
     throw EOSError(Format("%s failed.", {api}), code);
 }
+
+namespace {
 
 // The clip region a device context reports as "none": large enough for any surface.
 constexpr RECT cxNoClipRect{0, 0, 30000, 30000};
@@ -39,7 +39,7 @@ class TSavedDC {
 public:
     explicit TSavedDC(HDC dc) : FDC(dc), FSaved(SaveDC(dc))
     {
-        if (!FSaved) RaiseGdiError("SaveDC");
+        if (!FSaved) cxRaiseGdiError("SaveDC");
     }
     TSavedDC(const TSavedDC&) = delete;
     TSavedDC& operator=(const TSavedDC&) = delete;
@@ -49,159 +49,6 @@ private:
     HDC FDC;
     int FSaved;
 };
-
-// A 32-bit top-down DIB section selected into its own memory DC: what the pixel work
-// reads and writes. Its bits are ours to touch after GdiFlush.
-class TDibSection {
-public:
-    TDibSection(int width, int height) : FWidth(width), FHeight(height)
-    {
-        FDC = CreateCompatibleDC(nullptr);
-        if (!FDC) RaiseGdiError("CreateCompatibleDC");
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(FDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (!bitmap || !bits) {
-            const DWORD code = GetLastError();
-            DeleteDC(FDC);
-            SetLastError(code);
-            RaiseGdiError("CreateDIBSection");
-        }
-        FBitmap.Reset(bitmap);
-        FBits = static_cast<std::uint32_t*>(bits);
-        FOld = SelectObject(FDC, bitmap);
-    }
-    TDibSection(const TDibSection&) = delete;
-    TDibSection& operator=(const TDibSection&) = delete;
-    ~TDibSection()
-    {
-        if (FOld) SelectObject(FDC, FOld);
-        FBitmap.Reset();
-        DeleteDC(FDC);
-    }
-
-    HDC DC() const noexcept { return FDC; }
-
-    TcxPixels Read() const
-    {
-        GdiFlush();
-        TcxPixels pixels;
-        pixels.Width = FWidth;
-        pixels.Height = FHeight;
-        pixels.Data.assign(FBits, FBits + static_cast<std::size_t>(FWidth) * FHeight);
-        return pixels;
-    }
-
-    void Write(const TcxPixels& pixels)
-    {
-        GdiFlush();
-        std::copy(pixels.Data.begin(), pixels.Data.end(), FBits);
-    }
-
-private:
-    int FWidth;
-    int FHeight;
-    HDC FDC = nullptr;
-    TGdiObject FBitmap;
-    HGDIOBJ FOld = nullptr;
-    std::uint32_t* FBits = nullptr;
-};
-
-constexpr std::uint32_t RGBOf(std::uint32_t pixel) noexcept { return pixel & 0x00FFFFFFu; }
-constexpr std::uint8_t Red(std::uint32_t pixel) noexcept { return static_cast<std::uint8_t>(pixel >> 16); }
-constexpr std::uint8_t Green(std::uint32_t pixel) noexcept { return static_cast<std::uint8_t>(pixel >> 8); }
-constexpr std::uint8_t Blue(std::uint32_t pixel) noexcept { return static_cast<std::uint8_t>(pixel); }
-constexpr std::uint8_t Alpha(std::uint32_t pixel) noexcept { return static_cast<std::uint8_t>(pixel >> 24); }
-constexpr std::uint32_t Pixel(std::uint32_t red, std::uint32_t green, std::uint32_t blue, std::uint32_t alpha) noexcept
-{
-    return (alpha << 24) | (red << 16) | (green << 8) | blue;
-}
-// A COLORREF (0x00BBGGRR) as a pixel value (0x00RRGGBB).
-constexpr std::uint32_t PixelOf(COLORREF color) noexcept
-{
-    return Pixel(GetRValue(color), GetGValue(color), GetBValue(color), 0);
-}
-
-// The area of source at (left, top), image-sized; pixels outside source read as 0.
-TcxPixels Window(const TcxPixels& source, int left, int top, int width, int height)
-{
-    TcxPixels window;
-    window.Width = width;
-    window.Height = height;
-    window.Data.assign(static_cast<std::size_t>(width) * height, 0);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const int sx = left + x, sy = top + y;
-            if (sx >= 0 && sy >= 0 && sx < source.Width && sy < source.Height) window.At(x, y) = source.At(sx, sy);
-        }
-    return window;
-}
-
-// Puts a window back; what lies outside target is dropped.
-void PutWindow(const TcxPixels& window, int left, int top, TcxPixels& target)
-{
-    for (int y = 0; y < window.Height; ++y)
-        for (int x = 0; x < window.Width; ++x) {
-            const int tx = left + x, ty = top + y;
-            if (tx >= 0 && ty >= 0 && tx < target.Width && ty < target.Height) target.At(tx, ty) = window.At(x, y);
-        }
-}
-
-// Resamples to a new size: nearest pixel, or with smooth the average of the source area
-// each target pixel covers. The average takes the opaque pixels only, so the transparent
-// colour never bleeds into the edges; the area is transparent when most of it is.
-void Resample(TcxPixels& pixels, std::vector<bool>& transparent, int width, int height, bool smooth)
-{
-    if (width == pixels.Width && height == pixels.Height) return;
-    TcxPixels result;
-    result.Width = width;
-    result.Height = height;
-    result.Data.assign(static_cast<std::size_t>(width) * height, 0);
-    std::vector<bool> flags(result.Data.size(), false);
-    const auto clearAt = [&](int x, int y) { return transparent[static_cast<std::size_t>(y) * pixels.Width + x]; };
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const int x0 = x * pixels.Width / width, y0 = y * pixels.Height / height;
-            const std::size_t at = static_cast<std::size_t>(y) * width + x;
-            if (!smooth) {
-                result.Data[at] = pixels.At(x0, y0);
-                flags[at] = clearAt(x0, y0);
-                continue;
-            }
-            const int x1 = std::max(x0 + 1, (x + 1) * pixels.Width / width);
-            const int y1 = std::max(y0 + 1, (y + 1) * pixels.Height / height);
-            std::uint32_t sum[4] = {0, 0, 0, 0};
-            std::uint32_t opaque = 0, clear = 0;
-            for (int sy = y0; sy < y1; ++sy)
-                for (int sx = x0; sx < x1; ++sx) {
-                    if (clearAt(sx, sy)) {
-                        ++clear;
-                        continue;
-                    }
-                    const std::uint32_t p = pixels.At(sx, sy);
-                    sum[0] += Red(p);
-                    sum[1] += Green(p);
-                    sum[2] += Blue(p);
-                    sum[3] += Alpha(p);
-                    ++opaque;
-                }
-            flags[at] = clear > opaque;
-            if (opaque == 0) {
-                result.Data[at] = pixels.At(x0, y0);
-                continue;
-            }
-            const auto mean = [&](std::uint32_t total) { return (total + opaque / 2) / opaque; };
-            result.Data[at] = Pixel(mean(sum[0]), mean(sum[1]), mean(sum[2]), mean(sum[3]));
-        }
-    pixels = std::move(result);
-    transparent = std::move(flags);
-}
 
 // Reaches the parent's own painting, which the framework keeps protected: framework
 // windows do not answer WM_PRINTCLIENT, so this is the only way to get their surface
@@ -219,7 +66,7 @@ TcxRegion::TcxRegion() : TcxRegion(cxNullRect) {}
 TcxRegion::TcxRegion(const RECT& r)
 {
     FHandle = CreateRectRgnIndirect(&r);
-    if (!FHandle) RaiseGdiError("CreateRectRgnIndirect");
+    if (!FHandle) cxRaiseGdiError("CreateRectRgnIndirect");
 }
 
 TcxRegion::TcxRegion(HRGN region) : FHandle(region)
@@ -247,7 +94,7 @@ bool TcxRegion::IsEmpty() const
 {
     RECT box{};
     const int kind = GetRgnBox(FHandle, &box);
-    if (kind == 0 || kind == ERROR) RaiseGdiError("GetRgnBox");
+    if (kind == 0 || kind == ERROR) cxRaiseGdiError("GetRgnBox");
     return kind == NULLREGION;
 }
 
@@ -261,13 +108,13 @@ RECT TcxRegion::BoundsRect() const
 {
     RECT box{};
     const int kind = GetRgnBox(FHandle, &box);
-    if (kind == 0 || kind == ERROR) RaiseGdiError("GetRgnBox");
+    if (kind == 0 || kind == ERROR) cxRaiseGdiError("GetRgnBox");
     return kind == NULLREGION ? cxNullRect : box;
 }
 
 void TcxRegion::Offset(int dx, int dy)
 {
-    if (OffsetRgn(FHandle, dx, dy) == ERROR) RaiseGdiError("OffsetRgn");
+    if (OffsetRgn(FHandle, dx, dy) == ERROR) cxRaiseGdiError("OffsetRgn");
 }
 
 void TcxRegion::Combine(const TcxRegion& other, TcxRegionOperation operation)
@@ -275,7 +122,7 @@ void TcxRegion::Combine(const TcxRegion& other, TcxRegionOperation operation)
     const int mode = CombineMode(operation);
     const bool copy = mode == RGN_COPY;
     if (CombineRgn(FHandle, copy ? other.FHandle : FHandle, copy ? nullptr : other.FHandle, mode) == ERROR)
-        RaiseGdiError("CombineRgn");
+        cxRaiseGdiError("CombineRgn");
 }
 
 std::unique_ptr<TcxRegion> TcxRegion::Clone() const
@@ -389,13 +236,13 @@ void TcxCanvas::Polygon(const std::vector<POINT>& points)
     if (points.size() < 2) return;
     TSelectGuard pen(dc, Pen().Handle());
     TSelectGuard brush(dc, Brush().Style() == bsClear ? GetStockObject(NULL_BRUSH) : Brush().Handle());
-    if (!::Polygon(dc, points.data(), static_cast<int>(points.size()))) RaiseGdiError("Polygon");
+    if (!::Polygon(dc, points.data(), static_cast<int>(points.size()))) cxRaiseGdiError("Polygon");
 }
 
 POINT TcxCanvas::Origin() const
 {
     POINT origin{0, 0};
-    if (!LPtoDP(Need(), &origin, 1)) RaiseGdiError("LPtoDP");
+    if (!LPtoDP(Need(), &origin, 1)) cxRaiseGdiError("LPtoDP");
     return origin;
 }
 
@@ -404,7 +251,7 @@ std::unique_ptr<TcxRegion> TcxCanvas::GetClipRegion(bool considerOrigin) const
     HDC dc = Need();
     auto region = std::make_unique<TcxRegion>();
     const int result = GetClipRgn(dc, region->Handle());
-    if (result < 0) RaiseGdiError("GetClipRgn");
+    if (result < 0) cxRaiseGdiError("GetClipRgn");
     if (result == 0) *region = TcxRegion(cxNoClipRect);
     if (considerOrigin) {
         const POINT origin = Origin();
@@ -415,7 +262,7 @@ std::unique_ptr<TcxRegion> TcxCanvas::GetClipRegion(bool considerOrigin) const
 
 void TcxCanvas::SelectClip(const TcxRegion* region) const
 {
-    if (SelectClipRgn(Need(), region ? region->Handle() : nullptr) == ERROR) RaiseGdiError("SelectClipRgn");
+    if (SelectClipRgn(Need(), region ? region->Handle() : nullptr) == ERROR) cxRaiseGdiError("SelectClipRgn");
 }
 
 void TcxCanvas::SetClipRegion(std::unique_ptr<TcxRegion> region, TcxRegionOperation operation, bool considerOrigin)
@@ -445,7 +292,7 @@ void TcxCanvas::SaveClipRegion()
     HDC dc = Need();
     auto region = std::make_unique<TcxRegion>();
     const int result = GetClipRgn(dc, region->Handle());
-    if (result < 0) RaiseGdiError("GetClipRgn");
+    if (result < 0) cxRaiseGdiError("GetClipRgn");
     // An absent clip region is saved as absent, so restoring it removes clipping rather
     // than clipping to a large rectangle.
     if (result == 0) region.reset();
@@ -462,12 +309,12 @@ void TcxCanvas::RestoreClipRegion()
 
 void TcxCanvas::ExcludeClipRect(const RECT& r)
 {
-    if (::ExcludeClipRect(Need(), r.left, r.top, r.right, r.bottom) == ERROR) RaiseGdiError("ExcludeClipRect");
+    if (::ExcludeClipRect(Need(), r.left, r.top, r.right, r.bottom) == ERROR) cxRaiseGdiError("ExcludeClipRect");
 }
 
 void TcxCanvas::IntersectClipRect(const RECT& r)
 {
-    if (::IntersectClipRect(Need(), r.left, r.top, r.right, r.bottom) == ERROR) RaiseGdiError("IntersectClipRect");
+    if (::IntersectClipRect(Need(), r.left, r.top, r.right, r.bottom) == ERROR) cxRaiseGdiError("IntersectClipRect");
 }
 
 TcxClipRegionGuard::~TcxClipRegionGuard()
@@ -519,9 +366,9 @@ void cxDrawTransparentControlBackground(TControl* control, TcxCanvas& canvas, co
     if (!dc) throw EInvalidOperation("Canvas does not allow drawing");
 
     TSavedDC saved(dc);
-    if (::IntersectClipRect(dc, r.left, r.top, r.right, r.bottom) == ERROR) RaiseGdiError("IntersectClipRect");
+    if (::IntersectClipRect(dc, r.left, r.top, r.right, r.bottom) == ERROR) cxRaiseGdiError("IntersectClipRect");
     // From here on the parent's client coordinates address the control's pixels.
-    if (!OffsetWindowOrgEx(dc, control->Left(), control->Top(), nullptr)) RaiseGdiError("OffsetWindowOrgEx");
+    if (!OffsetWindowOrgEx(dc, control->Left(), control->Top(), nullptr)) cxRaiseGdiError("OffsetWindowOrgEx");
     const RECT behind = cxRectOffset(r, control->Left(), control->Top());
 
     TCanvas parentCanvas;
@@ -541,7 +388,7 @@ void cxDrawTransparentControlBackground(TControl* control, TcxCanvas& canvas, co
         const RECT bounds = cxRectBounds(sibling->Left(), sibling->Top(), sibling->Width(), sibling->Height());
         if (!cxRectIntersects(bounds, behind)) continue;
         TSavedDC siblingSaved(dc);
-        if (!OffsetWindowOrgEx(dc, -sibling->Left(), -sibling->Top(), nullptr)) RaiseGdiError("OffsetWindowOrgEx");
+        if (!OffsetWindowOrgEx(dc, -sibling->Left(), -sibling->Top(), nullptr)) cxRaiseGdiError("OffsetWindowOrgEx");
         SendMessageA(sibling->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(dc),
                      PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
     }
@@ -576,217 +423,4 @@ TColor GetLightSelColor()
 TColor GetLightDownedSelColor()
 {
     return GetRealColor(GetLightColor(14, 44, 40));
-}
-
-// --- Bitmaps and images ---
-
-bool IsGlyphAssigned(const TBitmap* bitmap) noexcept
-{
-    return bitmap && !bitmap->Empty();
-}
-
-bool IsImageAssigned(HIMAGELIST images, int index) noexcept
-{
-    return images && index >= 0 && index < ImageList_GetImageCount(images);
-}
-
-void cxDrawBitmap(HDC dc, TBitmap* bitmap, const RECT& r, DWORD rop, POINT source)
-{
-    if (!IsGlyphAssigned(bitmap) || cxRectIsEmpty(r)) return;
-    if (!BitBlt(dc, r.left, r.top, cxRectWidth(r), cxRectHeight(r), bitmap->Canvas().Handle(), source.x, source.y,
-                rop))
-        RaiseGdiError("BitBlt");
-}
-
-bool cxHasAlpha(const TcxPixels& pixels) noexcept
-{
-    return std::any_of(pixels.Data.begin(), pixels.Data.end(), [](std::uint32_t p) { return Alpha(p) != 0; });
-}
-
-std::uint8_t cxGrayValue(std::uint8_t red, std::uint8_t green, std::uint8_t blue) noexcept
-{
-    // Weights in ten-thousandths; adding half the divisor rounds to nearest. Red and blue
-    // carry each other's luminance weight: disabled glyphs have always been greyed this way,
-    // and a red glyph comes out lighter than a blue one.
-    return static_cast<std::uint8_t>((729u * red + 7146u * green + 2125u * blue + 5000u) / 10000u);
-}
-
-void cxMakeDisabledAlpha(TcxPixels& pixels) noexcept
-{
-    for (std::uint32_t& p : pixels.Data) {
-        if (Alpha(p) == 0) continue;
-        const std::uint32_t grey = cxGrayValue(Red(p), Green(p), Blue(p));
-        p = Pixel(grey, grey, grey, Alpha(p));
-    }
-}
-
-void cxRenderDisabledOpaque(const TcxPixels& image, const std::vector<bool>& transparent, COLORREF highlight,
-                            TcxPixels& target) noexcept
-{
-    const auto opaque = [&](int x, int y) {
-        const std::size_t at = static_cast<std::size_t>(y) * image.Width + x;
-        return at >= transparent.size() || !transparent[at];
-    };
-    const auto put = [&](int x, int y, std::uint32_t value) {
-        if (x >= 0 && y >= 0 && x < target.Width && y < target.Height) target.At(x, y) = value;
-    };
-    for (int y = 0; y < image.Height; ++y)
-        for (int x = 0; x < image.Width; ++x)
-            if (opaque(x, y)) put(x + 1, y + 1, PixelOf(highlight));
-    for (int y = 0; y < image.Height; ++y)
-        for (int x = 0; x < image.Width; ++x)
-            if (opaque(x, y)) {
-                const std::uint32_t p = image.At(x, y);
-                const std::uint32_t grey = cxGrayValue(Red(p), Green(p), Blue(p));
-                put(x, y, Pixel(grey, grey, grey, 0));
-            }
-}
-
-void cxBlendPixels(const TcxPixels& source, std::uint8_t constantAlpha, TcxPixels& target) noexcept
-{
-    const int width = std::min(source.Width, target.Width);
-    const int height = std::min(source.Height, target.Height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t s = source.At(x, y);
-            const std::uint32_t d = target.At(x, y);
-            const std::uint32_t sourceAlpha = (Alpha(s) * constantAlpha + 127u) / 255u;
-            const auto mix = [&](std::uint32_t sc, std::uint32_t dc) {
-                return std::min(255u, (sc * constantAlpha + dc * (255u - sourceAlpha) + 127u) / 255u);
-            };
-            target.At(x, y) = Pixel(mix(Red(s), Red(d)), mix(Green(s), Green(d)), mix(Blue(s), Blue(d)),
-                                    std::min(255u, sourceAlpha + (Alpha(d) * (255u - sourceAlpha) + 127u) / 255u));
-        }
-}
-
-TcxPixels cxReadPixels(HDC dc, const RECT& r)
-{
-    if (cxRectIsEmpty(r)) return {};
-    TDibSection dib(cxRectWidth(r), cxRectHeight(r));
-    if (!BitBlt(dib.DC(), 0, 0, cxRectWidth(r), cxRectHeight(r), dc, r.left, r.top, SRCCOPY)) RaiseGdiError("BitBlt");
-    return dib.Read();
-}
-
-void cxWritePixels(HDC dc, int x, int y, const TcxPixels& pixels)
-{
-    if (pixels.Width <= 0 || pixels.Height <= 0) return;
-    TDibSection dib(pixels.Width, pixels.Height);
-    dib.Write(pixels);
-    if (!BitBlt(dc, x, y, pixels.Width, pixels.Height, dib.DC(), 0, 0, SRCCOPY)) RaiseGdiError("BitBlt");
-}
-
-namespace {
-
-// The transparency of an image without alpha: pixels of the key colour.
-std::vector<bool> KeyTransparency(const TcxPixels& pixels, TColor transparentColor, bool useLeftBottomPixel)
-{
-    std::vector<bool> transparent(pixels.Data.size(), false);
-    std::uint32_t key = 0;
-    if (transparentColor != clNone && transparentColor != clDefault)
-        key = PixelOf(ColorToRGB(transparentColor));
-    else if (useLeftBottomPixel && pixels.Height > 0 && pixels.Width > 0)
-        key = RGBOf(pixels.At(0, pixels.Height - 1));
-    else
-        return transparent;
-    for (std::size_t i = 0; i < pixels.Data.size(); ++i) transparent[i] = RGBOf(pixels.Data[i]) == key;
-    return transparent;
-}
-
-// An image list entry as pixels: the colours drawn on black, and its mask.
-void ReadListImage(HIMAGELIST images, int index, TcxPixels& pixels, std::vector<bool>& transparent)
-{
-    int width = 0, height = 0;
-    if (!ImageList_GetIconSize(images, &width, &height) || width <= 0 || height <= 0)
-        throw EInvalidOperation("The image list has no image size");
-    TDibSection colours(width, height);
-    if (!ImageList_DrawEx(images, index, colours.DC(), 0, 0, width, height, RGB(0, 0, 0), CLR_NONE, ILD_NORMAL))
-        RaiseGdiError("ImageList_DrawEx");
-    TDibSection mask(width, height);
-    if (!PatBlt(mask.DC(), 0, 0, width, height, WHITENESS)) RaiseGdiError("PatBlt");
-    if (!ImageList_DrawEx(images, index, mask.DC(), 0, 0, width, height, CLR_NONE, CLR_NONE, ILD_MASK))
-        RaiseGdiError("ImageList_DrawEx");
-    pixels = colours.Read();
-    // The list's own blending has already been applied; what is left is an opaque image.
-    for (std::uint32_t& p : pixels.Data) p = RGBOf(p);
-    const TcxPixels maskPixels = mask.Read();
-    transparent.assign(maskPixels.Data.size(), false);
-    for (std::size_t i = 0; i < maskPixels.Data.size(); ++i) transparent[i] = RGBOf(maskPixels.Data[i]) != 0;
-}
-
-} // namespace
-
-void cxMakeMaskBitmap(TBitmap& image, TBitmap& mask, TColor transparentColor)
-{
-    if (image.Empty()) {
-        mask.SetSize(0, 0);
-        return;
-    }
-    TcxPixels pixels = cxReadPixels(image.Canvas().Handle(), cxRectBounds(0, 0, image.Width(), image.Height()));
-    std::vector<bool> transparent;
-    if (cxHasAlpha(pixels)) {
-        transparent.resize(pixels.Data.size());
-        for (std::size_t i = 0; i < pixels.Data.size(); ++i) transparent[i] = Alpha(pixels.Data[i]) == 0;
-    } else {
-        transparent = KeyTransparency(pixels, transparentColor, true);
-    }
-    for (std::size_t i = 0; i < pixels.Data.size(); ++i) pixels.Data[i] = transparent[i] ? 0x00FFFFFFu : 0u;
-    mask.SetSize(image.Width(), image.Height());
-    cxWritePixels(mask.Canvas().Handle(), 0, 0, pixels);
-}
-
-void cxDrawImage(HDC dc, const TcxDrawImageArgs& args)
-{
-    const bool fromBitmap = IsGlyphAssigned(args.Bitmap);
-    if (!fromBitmap && !IsImageAssigned(args.Images, args.ImageIndex)) return;
-    if (cxRectIsEmpty(args.R) || cxRectIsEmpty(args.GlyphRect)) return;
-
-    TcxPixels image;
-    std::vector<bool> transparent;
-    bool alpha = false;
-    if (fromBitmap) {
-        image = cxReadPixels(args.Bitmap->Canvas().Handle(),
-                             cxRectBounds(0, 0, args.Bitmap->Width(), args.Bitmap->Height()));
-        alpha = cxHasAlpha(image);
-        if (alpha) {
-            transparent.resize(image.Data.size());
-            for (std::size_t i = 0; i < image.Data.size(); ++i) transparent[i] = Alpha(image.Data[i]) == 0;
-        } else {
-            transparent = KeyTransparency(image, args.TransparentColor, args.UseLeftBottomPixelAsTransparent);
-        }
-    } else {
-        ReadListImage(args.Images, args.ImageIndex, image, transparent);
-    }
-    Resample(image, transparent, cxRectWidth(args.GlyphRect), cxRectHeight(args.GlyphRect), args.Smooth);
-
-    TDibSection work(cxRectWidth(args.R), cxRectHeight(args.R));
-    if (args.Brush) {
-        const RECT all = cxRectBounds(0, 0, cxRectWidth(args.R), cxRectHeight(args.R));
-        if (!::FillRect(work.DC(), &all, args.Brush)) RaiseGdiError("FillRect");
-    } else if (!BitBlt(work.DC(), 0, 0, cxRectWidth(args.R), cxRectHeight(args.R), dc, args.R.left, args.R.top,
-                       SRCCOPY)) {
-        RaiseGdiError("BitBlt");
-    }
-    TcxPixels surface = work.Read();
-    const int left = args.GlyphRect.left - args.R.left;
-    const int top = args.GlyphRect.top - args.R.top;
-
-    if (alpha) {
-        TcxPixels window = Window(surface, left, top, image.Width, image.Height);
-        // Disabled images with alpha are blended at 151 of 255, so the background shows through.
-        if (args.Mode == idmDisabled) cxMakeDisabledAlpha(image);
-        cxBlendPixels(image, args.Mode == idmDisabled ? 151 : 255, window);
-        PutWindow(window, left, top, surface);
-    } else if (args.Mode == idmDisabled) {
-        TcxPixels window = Window(surface, left, top, image.Width + 1, image.Height + 1);
-        cxRenderDisabledOpaque(image, transparent, ColorToRGB(clBtnHighlight), window);
-        PutWindow(window, left, top, surface);
-    } else {
-        TcxPixels window = Window(surface, left, top, image.Width, image.Height);
-        for (std::size_t i = 0; i < image.Data.size(); ++i)
-            if (!transparent[i]) window.Data[i] = RGBOf(image.Data[i]);
-        PutWindow(window, left, top, surface);
-    }
-    work.Write(surface);
-    if (!BitBlt(dc, args.R.left, args.R.top, cxRectWidth(args.R), cxRectHeight(args.R), work.DC(), 0, 0, SRCCOPY))
-        RaiseGdiError("BitBlt");
 }

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "framework/exceptions.h"
+#include "lookandfeel/cxImages.h"
 #include "lookandfeel/dxThemeManager.h"
 #include "lookandfeel/dxUxTheme.h"
 #include "framework/units.h"
@@ -171,50 +173,29 @@ HBRUSH SolidBrush(TColor color)
     return CreateSolidBrush(AsRGB(color));
 }
 
-// Reads a bitmap's pixels as RGB values, row by row from the top; empty on failure.
-std::vector<COLORREF> ReadPixels(HBITMAP bitmap, int& width, int& height)
+// The recolouring of the submenu glyph: its pixels read and written through the library's
+// DIB pixel access. A failure leaves the glyph as loaded; nothing in this system draws it.
+void RecolorSubMenuExpandBitmap(HBITMAP bitmap, const TdxOffice11Colors& c)
 {
     BITMAP info{};
-    if (!GetObjectA(bitmap, sizeof(info), &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return {};
-    width = info.bmWidth;
-    height = info.bmHeight;
-    BITMAPINFO header{};
-    header.bmiHeader.biSize = sizeof(header.bmiHeader);
-    header.bmiHeader.biWidth = width;
-    header.bmiHeader.biHeight = -height;
-    header.bmiHeader.biPlanes = 1;
-    header.bmiHeader.biBitCount = 32;
-    header.bmiHeader.biCompression = BI_RGB;
-    std::vector<RGBQUAD> quads(static_cast<size_t>(width) * height);
+    if (!GetObjectA(bitmap, sizeof(info), &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return;
     HDC dc = CreateCompatibleDC(nullptr);
-    if (!dc) return {};
-    const int lines = GetDIBits(dc, bitmap, 0, height, quads.data(), &header, DIB_RGB_COLORS);
+    if (!dc) return;
+    const HGDIOBJ old = SelectObject(dc, bitmap);
+    try {
+        TcxPixels pixels = cxReadPixels(dc, RECT{0, 0, info.bmWidth, info.bmHeight});
+        std::vector<COLORREF> colours;
+        colours.reserve(pixels.Data.size());
+        for (std::uint32_t p : pixels.Data) colours.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+        dxRecolorSubMenuExpandPixels(colours, AsRGB(c.ToolbarsColor1), AsRGB(c.ToolbarsColor2), ScreenRealColor);
+        for (std::size_t i = 0; i < colours.size(); ++i)
+            pixels.Data[i] = (static_cast<std::uint32_t>(GetRValue(colours[i])) << 16) |
+                             (static_cast<std::uint32_t>(GetGValue(colours[i])) << 8) | GetBValue(colours[i]);
+        cxWritePixels(dc, 0, 0, pixels);
+    } catch (const Exception&) {
+    }
+    SelectObject(dc, old);
     DeleteDC(dc);
-    if (lines != height) return {};
-    std::vector<COLORREF> pixels;
-    pixels.reserve(quads.size());
-    for (const RGBQUAD& q : quads) pixels.push_back(RGB(q.rgbRed, q.rgbGreen, q.rgbBlue));
-    return pixels;
-}
-
-bool WritePixels(HBITMAP bitmap, int width, int height, const std::vector<COLORREF>& pixels)
-{
-    BITMAPINFO header{};
-    header.bmiHeader.biSize = sizeof(header.bmiHeader);
-    header.bmiHeader.biWidth = width;
-    header.bmiHeader.biHeight = -height;
-    header.bmiHeader.biPlanes = 1;
-    header.bmiHeader.biBitCount = 32;
-    header.bmiHeader.biCompression = BI_RGB;
-    std::vector<RGBQUAD> quads;
-    quads.reserve(pixels.size());
-    for (COLORREF c : pixels)
-        quads.push_back(RGBQUAD{GetBValue(c), GetGValue(c), GetRValue(c), 0});
-    HDC dc = CreateCompatibleDC(nullptr);
-    if (!dc) return false;
-    const int lines = SetDIBits(dc, bitmap, 0, height, quads.data(), &header, DIB_RGB_COLORS);
-    DeleteDC(dc);
-    return lines == height;
 }
 
 HBITMAP LoadResourceBitmap(const char* name)
@@ -245,14 +226,7 @@ void CreateBrushesAndBitmaps()
     dxOffice11StaticBorderBrush = dxOffice11DropDownBorderBrush1;
 
     dxOffice11SubMenuExpandBitmap = LoadResourceBitmap("DXSUBMENUEXPAND");
-    if (dxOffice11SubMenuExpandBitmap) {
-        int width = 0, height = 0;
-        std::vector<COLORREF> pixels = ReadPixels(dxOffice11SubMenuExpandBitmap, width, height);
-        if (!pixels.empty()) {
-            dxRecolorSubMenuExpandPixels(pixels, AsRGB(c.ToolbarsColor1), AsRGB(c.ToolbarsColor2), ScreenRealColor);
-            WritePixels(dxOffice11SubMenuExpandBitmap, width, height, pixels);
-        }
-    }
+    if (dxOffice11SubMenuExpandBitmap) RecolorSubMenuExpandBitmap(dxOffice11SubMenuExpandBitmap, c);
     dxOffice11ExpandButtonBitmap1 = LoadResourceBitmap("DXEXPANDBUTTON_MINUS");
     dxOffice11ExpandButtonBitmap2 = LoadResourceBitmap("DXEXPANDBUTTON_PLUS");
 }

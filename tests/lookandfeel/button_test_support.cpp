@@ -62,21 +62,11 @@ std::vector<COLORREF> ThemedColumn(TcxButtonState state, int width, int height, 
     return column;
 }
 
-int FirstInkColumn(TcxCustomButton& button, COLORREF colour, const RECT& area)
-{
-    HDC dc = GetDC(button.Handle());
-    int found = -1;
-    for (int x = area.left; x < area.right && found < 0; ++x)
-        for (int y = area.top; y < area.bottom; ++y)
-            if (GetPixel(dc, x, y) == colour) {
-                found = x;
-                break;
-            }
-    ReleaseDC(button.Handle(), dc);
-    return found;
-}
+namespace {
 
-int InkOffset(TFont& font, const std::string& caption)
+// The caption drawn in black on white at (0, 0), and the first ink found scanning
+// columns (horizontal) or rows.
+int FirstInk(TFont& font, const std::string& caption, bool horizontal)
 {
     TBitmap surface;
     surface.SetSize(400, 60);
@@ -87,10 +77,56 @@ int InkOffset(TFont& font, const std::string& caption)
     surface.Canvas().Brush().SetStyle(bsClear);
     RECT r{0, 0, 400, 60};
     surface.Canvas().DrawText(caption, r, DT_SINGLELINE);
-    for (int x = 0; x < 400; ++x)
-        for (int y = 0; y < 60; ++y)
-            if (GetPixel(surface.Canvas().Handle(), x, y) != RGB(255, 255, 255)) return x;
+    const int outer = horizontal ? 400 : 60, inner = horizontal ? 60 : 400;
+    for (int a = 0; a < outer; ++a)
+        for (int b = 0; b < inner; ++b)
+            if (GetPixel(surface.Canvas().Handle(), horizontal ? a : b, horizontal ? b : a) != RGB(255, 255, 255))
+                return a;
     return -1;
+}
+
+} // namespace
+
+int InkOffset(TFont& font, const std::string& caption)
+{
+    return FirstInk(font, caption, true);
+}
+
+int InkTopOffset(TFont& font, const std::string& caption)
+{
+    return FirstInk(font, caption, false);
+}
+
+namespace {
+
+// The first column (or row) inside area, scanning left to right (or top to bottom), that
+// holds a pixel of colour in the button's window; -1 when none.
+int FirstInkLine(TcxCustomButton& button, COLORREF colour, const RECT& area, bool columns)
+{
+    HDC dc = GetDC(button.Handle());
+    const int outerFrom = columns ? area.left : area.top, outerTo = columns ? area.right : area.bottom;
+    const int innerFrom = columns ? area.top : area.left, innerTo = columns ? area.bottom : area.right;
+    int found = -1;
+    for (int a = outerFrom; a < outerTo && found < 0; ++a)
+        for (int b = innerFrom; b < innerTo; ++b)
+            if (GetPixel(dc, columns ? a : b, columns ? b : a) == colour) {
+                found = a;
+                break;
+            }
+    ReleaseDC(button.Handle(), dc);
+    return found;
+}
+
+} // namespace
+
+int FirstInkColumn(TcxCustomButton& button, COLORREF colour, const RECT& area)
+{
+    return FirstInkLine(button, colour, area, true);
+}
+
+int FirstInkRow(TcxCustomButton& button, COLORREF colour, const RECT& area)
+{
+    return FirstInkLine(button, colour, area, false);
 }
 
 void ClickAt(TcxCustomButton& button, POINT client)

@@ -27,8 +27,12 @@ std::vector<COLORREF> WindowColumn(TcxCustomButton& button, int x);
 std::vector<COLORREF> ThemedColumn(TcxButtonState state, int width, int height, int x);
 // The leftmost column inside area that holds a pixel of colour; -1 when none.
 int FirstInkColumn(TcxCustomButton& button, COLORREF colour, const RECT& area);
+// The topmost row inside area that holds a pixel of colour; -1 when none.
+int FirstInkRow(TcxCustomButton& button, COLORREF colour, const RECT& area);
 // How far right of its drawing position the text's first ink lies, in font.
 int InkOffset(TFont& font, const std::string& caption);
+// How far below its drawing position the text's first ink lies, in font.
+int InkTopOffset(TFont& font, const std::string& caption);
 // Moves the cursor to a client point, posts a left press and release there and handles them.
 void ClickAt(TcxCustomButton& button, POINT client);
 

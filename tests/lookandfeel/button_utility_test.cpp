@@ -29,6 +29,7 @@ using namespace zv::test::button;
 using zv::test::ReadThemeActive;
 using zv::test::ThemeActiveGuard;
 using zv::test::ThemeManagerKey;
+using zv::test::WineThemeSwitch;
 using zv::test::WriteThemeActive;
 
 const char Config[] = "[SwitchNames]\r\nA=Fan\r\nB=Lamp\r\nC=Pump\r\n";
@@ -174,28 +175,6 @@ TEST(UtilityButtons, ClassicDesktopGivesTheStandardFrame)
         << "255 styles still on; 1 painter, 2 hot tracking, 4 normal frame, 8 caption, 16 default state, "
            "32 default frame, 64 hot, 128 pressed caption, 256 screenshots";
 }
-
-// Wine's own theme switches (see the theme services' tests): EnableTheming(FALSE) turns
-// styles off, its unnamed OpenThemeFile (2) and ApplyTheme (4) turn them on again.
-struct WineThemeSwitch {
-    HRESULT(WINAPI* EnableTheming)(BOOL) = nullptr;
-    HRESULT(WINAPI* OpenThemeFile)(LPCWSTR, LPCWSTR, LPCWSTR, HANDLE*, DWORD) = nullptr;
-    HRESULT(WINAPI* CloseThemeFile)(HANDLE) = nullptr;
-    HRESULT(WINAPI* ApplyTheme)(HANDLE, char*, HWND) = nullptr;
-
-    bool Load()
-    {
-        if (!IsThemeLibraryLoaded()) return false;
-        const HMODULE theme = GetModuleHandleA("uxtheme.dll");
-        if (!theme) return false;
-        auto get = [&](const char* name) { return reinterpret_cast<void (*)()>(GetProcAddress(theme, name)); };
-        EnableTheming = reinterpret_cast<decltype(EnableTheming)>(get("EnableTheming"));
-        OpenThemeFile = reinterpret_cast<decltype(OpenThemeFile)>(get(MAKEINTRESOURCEA(2)));
-        CloseThemeFile = reinterpret_cast<decltype(CloseThemeFile)>(get(MAKEINTRESOURCEA(3)));
-        ApplyTheme = reinterpret_cast<decltype(ApplyTheme)>(get(MAKEINTRESOURCEA(4)));
-        return EnableTheming && OpenThemeFile && CloseThemeFile && ApplyTheme;
-    }
-};
 
 // Exit codes: 0 passed; 100 + n: step n failed; 99: Wine's switches missing.
 ZV_CHILD_MODE(UtilityButtonsThemeSwitch)

@@ -122,6 +122,87 @@ TEST_F(ButtonWindow, CaptionStartsMarginPlusOneRightOfTheContentEdge)
     }
 }
 
+TEST_F(ButtonWindow, ContentRectangleInEveryState)
+{
+    // The content rectangle is the border rectangle of the default state whatever state
+    // the button is in; the border rectangle itself follows the state.
+    TcxButton* button = NewButton("Go", lfStandard, {20, 20, 120, 45});
+    const RECT client{0, 0, 100, 25};
+    struct Case {
+        TcxButtonState State;
+        int Border;
+    };
+    for (const Case& k : {Case{cxbsDefault, 3}, Case{cxbsNormal, 2}, Case{cxbsHot, 2}, Case{cxbsPressed, 2},
+                          Case{cxbsDisabled, 2}}) {
+        SCOPED_TRACE(k.State);
+        EXPECT_EQ(cxRectToString(button->GetBorderRect(k.State)),
+                  cxRectToString(cxRectInflate(client, -k.Border, -k.Border)));
+    }
+    const RECT content{3, 3, 97, 22};
+    EXPECT_EQ(cxRectToString(button->GetContentRect()), cxRectToString(content));
+    button->SetEnabled(false);
+    PaintNow(*button);
+    EXPECT_EQ(button->GetButtonState(), cxbsDisabled);
+    EXPECT_EQ(cxRectToString(button->GetContentRect()), cxRectToString(content));
+    button->SetEnabled(true);
+    SendMessageA(button->Handle(), BM_SETSTATE, TRUE, 0);
+    PaintNow(*button);
+    EXPECT_EQ(button->GetButtonState(), cxbsPressed);
+    EXPECT_EQ(cxRectToString(button->GetContentRect()), cxRectToString(content));
+    SendMessageA(button->Handle(), BM_SETSTATE, FALSE, 0);
+    // The arrow part of the drop-down kind is not content: 13 pixels come off the right.
+    button->SetKind(cxbkDropDownButton);
+    EXPECT_EQ(cxRectToString(button->GetContentRect()), cxRectToString(RECT{3, 3, 84, 22}));
+    EXPECT_EQ(cxRectToString(button->GetBorderRect(cxbsNormal)), cxRectToString(RECT{2, 2, 85, 23}));
+}
+
+TEST_F(ButtonWindow, CaptionIsCentredVerticallyRoundingTheOddPixelUp)
+{
+    const std::string caption = "&A - Fan";
+    // Content heights 19 and 20: (H - text height - 1) div 2 from the content's top.
+    for (int height : {25, 26}) {
+        SCOPED_TRACE("height " + std::to_string(height));
+        TcxButton* button = NewButton(caption, lfStandard, {20, 20, 214, 20 + height});
+        button->Font().SetName("Terminal");
+        button->Font().SetSize(10);
+        button->SetMargin(5);
+        PaintNow(*button);
+        const RECT content = button->GetContentRect();
+        TcxScreenCanvas measure;
+        measure.SetFont(button->Font());
+        const int textHeight = measure.TextHeight(caption);
+        const int top = content.top + (cxRectHeight(content) - textHeight - 1) / 2;
+        EXPECT_EQ(FirstInkRow(*button, ColorToRGB(clBtnText), content), top + InkTopOffset(button->Font(), caption));
+        delete button;
+    }
+}
+
+TEST_F(ButtonWindow, CaptionTakesTheFontColourOrTheAssignedTextColour)
+{
+    const std::string caption = "Go";
+    constexpr TColor kRed = 0x0000C0, kGreen = 0x00A000;
+    TcxButton* button = NewButton(caption, lfStandard);
+    button->SetMargin(5);
+    button->Font().SetColor(kRed);
+    PaintNow(*button);
+    ASSERT_EQ(button->GetButtonState(), cxbsNormal);
+    const RECT content = button->GetContentRect();
+    EXPECT_GE(FirstInkColumn(*button, ColorToRGB(kRed), content), content.left + 6);
+    EXPECT_EQ(FirstInkColumn(*button, ColorToRGB(clBtnText), content), -1);
+    // An assigned text colour for the state wins over the font's.
+    button->Colors().SetNormalText(kGreen);
+    PaintNow(*button);
+    EXPECT_GE(FirstInkColumn(*button, ColorToRGB(kGreen), content), content.left + 6);
+    EXPECT_EQ(FirstInkColumn(*button, ColorToRGB(kRed), content), -1);
+    // Also through the themed painter, whose own choice would be the theme's text colour.
+    if (AreVisualStylesAvailable(totButton)) {
+        button->LookAndFeel().SetKind(lfOffice11);
+        PaintNow(*button);
+        ASSERT_EQ(button->GetPainterClass(), TcxWinXPLookAndFeelPainter::PainterClass());
+        EXPECT_GE(FirstInkColumn(*button, ColorToRGB(kGreen), button->GetContentRect()), 0);
+    }
+}
+
 TEST_F(ButtonWindow, ADisabledCaptionIsDrawnTwice)
 {
     const std::string caption = "Go";

@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lookandfeel/dxOffice11.h"
@@ -268,6 +270,215 @@ TEST(Office11Colors, SchemeTables)
     EXPECT_RGB(blue.GroupRowTextColor, 0x3768B9);  // j = 36
     EXPECT_RGB(blue.NavPaneGroupCaptionPressedHotColor2, 0xF7DA7C);  // j = 45
     EXPECT_RGB(blue.NavPaneHeaderColor2, 0x033893);  // j = 47
+}
+
+// Every entry of the three scheme tables, against the documented table (a fixture that does
+// not come from the code under test).
+struct TSchemeRow {
+    int Position;
+    const char* Name;
+    unsigned Blue, Olive, Silver;
+};
+constexpr TSchemeRow kSchemeTable[] = {
+#include "tests/lookandfeel/office11_scheme_table.inc"
+};
+
+// The field of the colour set a table row names.
+const TColor* SchemeField(const TdxOffice11Colors& c, const std::string& name)
+{
+    const std::pair<const char*, const TColor*> fields[] = {
+        {"ToolbarsColor1", &c.ToolbarsColor1},
+        {"ToolbarsColor2", &c.ToolbarsColor2},
+        {"DockColor1", &c.DockColor1},
+        {"DockColor2", &c.DockColor2},
+        {"BarMarkColors2[0]", &c.BarMarkColors2[0]},
+        {"BarMarkColors1[0]", &c.BarMarkColors1[0]},
+        {"BarMarkColors2[1]", &c.BarMarkColors2[1]},
+        {"BarMarkColors1[1]", &c.BarMarkColors1[1]},
+        {"BarMarkColors2[2]", &c.BarMarkColors2[2]},
+        {"BarMarkColors1[2]", &c.BarMarkColors1[2]},
+        {"BarBorderColors[0]", &c.BarBorderColors[0]},
+        {"BarBorderColors[1]", &c.BarBorderColors[1]},
+        {"BarFingerColor1", &c.BarFingerColor1},
+        {"BarFingerColor2", &c.BarFingerColor2},
+        {"BarSeparatorColor1", &c.BarSeparatorColor1},
+        {"BarSeparatorColor2", &c.BarSeparatorColor2},
+        {"BarFloatingBorderColor1", &c.BarFloatingBorderColor1},
+        {"BarFloatingBorderColor2", &c.BarFloatingBorderColor2},
+        {"DropDownBorderColor1", &c.DropDownBorderColor1},
+        {"MenuColor", &c.MenuColor},
+        {"ToolbarSelectedColor", &c.ToolbarSelectedColor},
+        {"SelectedBorderColor", &c.SelectedBorderColor},
+        {"SelectedColor1", &c.SelectedColor1},
+        {"SelectedColor2", &c.SelectedColor2},
+        {"SelectedDownColor1", &c.SelectedDownColor1},
+        {"SelectedDownColor2", &c.SelectedDownColor2},
+        {"OwnerControlDownedColor", &c.OwnerControlDownedColor},
+        {"DownedColor", &c.DownedColor},
+        {"DownedSelectedColor", &c.DownedSelectedColor},
+        {"DetachableColor", &c.DetachableColor},
+        {"TextEnabledColor", &c.TextEnabledColor},
+        {"TextDisabledColor", &c.TextDisabledColor},
+        {"GroupColor", &c.GroupColor},
+        {"DayNavigatorSelectedColor", &c.DayNavigatorSelectedColor},
+        {"OutlookControlColor", &c.OutlookControlColor},
+        {"OutlookBorderColor", &c.OutlookBorderColor},
+        {"GroupRowTextColor", &c.GroupRowTextColor},
+        {"NavPaneBorder", &c.NavPaneBorder},
+        {"NavPaneGroupCaptionColor1", &c.NavPaneGroupCaptionColor1},
+        {"NavPaneGroupCaptionColor2", &c.NavPaneGroupCaptionColor2},
+        {"NavPaneGroupCaptionHotColor1", &c.NavPaneGroupCaptionHotColor1},
+        {"NavPaneGroupCaptionHotColor2", &c.NavPaneGroupCaptionHotColor2},
+        {"NavPaneGroupCaptionPressedColor1", &c.NavPaneGroupCaptionPressedColor1},
+        {"NavPaneGroupCaptionPressedColor2", &c.NavPaneGroupCaptionPressedColor2},
+        {"NavPaneGroupCaptionPressedHotColor1", &c.NavPaneGroupCaptionPressedHotColor1},
+        {"NavPaneGroupCaptionPressedHotColor2", &c.NavPaneGroupCaptionPressedHotColor2},
+        {"NavPaneHeaderColor1", &c.NavPaneHeaderColor1},
+        {"NavPaneHeaderColor2", &c.NavPaneHeaderColor2},
+        {"NavPaneHeaderFontColor", &c.NavPaneHeaderFontColor},
+    };
+    for (const auto& [fieldName, field] : fields)
+        if (name == fieldName) return field;
+    return nullptr;
+}
+
+TEST(Office11Colors, EveryEntryOfTheSchemeTables)
+{
+    ASSERT_EQ(std::size(kSchemeTable), 49u);
+    struct Scheme {
+        TOffice11Scheme Value;
+        const char* Label;
+        unsigned TSchemeRow::*Column;
+    };
+    const Scheme schemes[] = {{schNormalColor, "blue", &TSchemeRow::Blue},
+                              {schHomestead, "olive", &TSchemeRow::Olive},
+                              {schMetallic, "silver", &TSchemeRow::Silver}};
+    for (const Scheme& scheme : schemes) {
+        SCOPED_TRACE(scheme.Label);
+        // The system colours must not matter.
+        const TdxOffice11Colors c = dxCalculateOffice11Colors(scheme.Value, ClassicDesktop(), Identity);
+        for (std::size_t j = 0; j < std::size(kSchemeTable); ++j) {
+            const TSchemeRow& row = kSchemeTable[j];
+            SCOPED_TRACE(std::to_string(row.Position) + " " + row.Name);
+            EXPECT_EQ(row.Position, static_cast<int>(j));
+            const TColor* field = SchemeField(c, row.Name);
+            ASSERT_NE(field, nullptr);
+            EXPECT_RGB(*field, row.*(scheme.Column));
+        }
+    }
+}
+
+// Every field of the computed branch, for system colours that all differ from each other,
+// so a field that takes the wrong system colour or the wrong neighbour shows. The expected
+// values come from office11_computed_expected.py, which works the documented rules out
+// independently of this code.
+TEST(Office11Colors, EveryComputedFieldFromDistinctSystemColours)
+{
+    TdxOffice11SystemColors sys;
+    sys.BtnFace = Hex(0xD0C0B0);
+    sys.Window = Hex(0xF8F0E8);
+    sys.BtnShadow = Hex(0x706050);
+    sys.BtnText = Hex(0x102030);
+    sys.GrayText = Hex(0x8090A0);
+    sys.BtnHighlight = Hex(0xE0F0FE);
+    sys.Highlight = Hex(0x3060C0);
+    sys.HighlightText = Hex(0xFEFDFC);
+    const TdxOffice11Colors c = dxCalculateOffice11Colors(schUnknown, sys, Identity);
+    struct Case {
+        const char* Name;
+        const TColor* Field;
+        unsigned Expected;
+    };
+    const Case cases[] = {
+        {"DockColor1", &c.DockColor1, 0xD0C0B0},
+        {"DockColor2", &c.DockColor2, 0xF0E6DD},
+        {"ToolbarsColor1", &c.ToolbarsColor1, 0xEFE5DC},
+        {"ToolbarsColor2", &c.ToolbarsColor2, 0xD2C2B2},
+        {"BarMarkColors2[0]", &c.BarMarkColors2[0], 0x706050},
+        {"BarMarkColors1[0]", &c.BarMarkColors1[0], 0x938577},
+        {"BarMarkColors1[1]", &c.BarMarkColors1[1], 0xC4CDE6},
+        {"BarMarkColors2[1]", &c.BarMarkColors2[1], 0xC4CDE6},
+        {"BarMarkColors1[2]", &c.BarMarkColors1[2], 0xD1CDCC},
+        {"BarMarkColors2[2]", &c.BarMarkColors2[2], 0xD1CDCC},
+        {"BarBorderColors[0]", &c.BarBorderColors[0], 0xD6C7B9},
+        {"BarBorderColors[1]", &c.BarBorderColors[1], 0xD0C0B0},
+        {"BarBorderMarkColors[0]", &c.BarBorderMarkColors[0], 0xB4A89C},
+        {"BarBorderMarkColors[3]", &c.BarBorderMarkColors[3], 0xA09080},
+        {"BarBorderMarkColors[1]", &c.BarBorderMarkColors[1], 0xDEDFE7},
+        {"BarBorderMarkColors[4]", &c.BarBorderMarkColors[4], 0xCAC7CB},
+        {"BarBorderMarkColors[2]", &c.BarBorderMarkColors[2], 0xE5DFDA},
+        {"BarBorderMarkColors[5]", &c.BarBorderMarkColors[5], 0xD1C7BE},
+        {"BarFingerColor1", &c.BarFingerColor1, 0x918375},
+        {"BarFingerColor2", &c.BarFingerColor2, 0xF8F0E8},
+        {"BarSeparatorColor1", &c.BarSeparatorColor1, 0x988B7E},
+        {"BarSeparatorColor2", &c.BarSeparatorColor2, 0xFFFFFF},
+        {"BarMarkArrowColor1", &c.BarMarkArrowColor1, 0x102030},
+        {"BarMarkArrowColor2", &c.BarMarkArrowColor2, 0xF8F0E8},
+        {"BarFloatingBorderColor1", &c.BarFloatingBorderColor1, 0x706050},
+        {"BarFloatingBorderColor2", &c.BarFloatingBorderColor2, 0xD2C2B2},
+        {"BarFloatingCaptionTextColor1", &c.BarFloatingCaptionTextColor1, 0xE0F0FE},
+        {"BarFloatingCaptionTextColor2", &c.BarFloatingCaptionTextColor2, 0x102030},
+        {"BarFloatingCaptionTextColor3", &c.BarFloatingCaptionTextColor3, 0x102030},
+        {"DropDownBorderColor1", &c.DropDownBorderColor1, 0x706050},
+        {"MenuColor", &c.MenuColor, 0xF8F0E8},
+        {"ToolbarSelectedColor", &c.ToolbarSelectedColor, 0xBDC6DD},
+        {"SelectedBorderColor", &c.SelectedBorderColor, 0x3060C0},
+        {"SelectedColor1", &c.SelectedColor1, 0xBDC6DD},
+        {"SelectedColor2", &c.SelectedColor2, 0xBDC6DD},
+        {"OwnerControlDownedColor", &c.OwnerControlDownedColor, 0xD2C2B2},
+        {"DownedColor", &c.DownedColor, 0xD1CDCC},
+        {"DownedSelectedColor", &c.DownedSelectedColor, 0x95A5CA},
+        {"SelectedDownColor1", &c.SelectedDownColor1, 0x95A5CA},
+        {"SelectedDownColor2", &c.SelectedDownColor2, 0x95A5CA},
+        {"DetachableColor", &c.DetachableColor, 0xD2C2B2},
+        {"TextEnabledColor", &c.TextEnabledColor, 0x102030},
+        {"TextDisabledColor", &c.TextDisabledColor, 0x8090A0},
+        {"GroupColor", &c.GroupColor, 0xD0C0B0},
+        {"DayNavigatorSelectedColor", &c.DayNavigatorSelectedColor, 0xD1CDCC},
+        {"OutlookControlColor", &c.OutlookControlColor, 0xD0C0B0},
+        {"OutlookBorderColor", &c.OutlookBorderColor, 0x706050},
+        {"GroupIndentColor", &c.GroupIndentColor, 0xD0C0B0},
+        {"GroupRowTextColor", &c.GroupRowTextColor, 0x706050},
+        {"GroupRowSeparatorColor", &c.GroupRowSeparatorColor, 0x706050},
+        {"NavPaneBorder", &c.NavPaneBorder, 0x706050},
+        {"NavPaneGroupCaptionColor1", &c.NavPaneGroupCaptionColor1, 0xE7DFD7},
+        {"NavPaneGroupCaptionColor2", &c.NavPaneGroupCaptionColor2, 0xD1C1B2},
+        {"NavPaneGroupCaptionHotColor1", &c.NavPaneGroupCaptionHotColor1, 0xBDC6DD},
+        {"NavPaneGroupCaptionHotColor2", &c.NavPaneGroupCaptionHotColor2, 0xBDC6DD},
+        {"NavPaneGroupCaptionPressedColor1", &c.NavPaneGroupCaptionPressedColor1, 0xD1CDCC},
+        {"NavPaneGroupCaptionPressedColor2", &c.NavPaneGroupCaptionPressedColor2, 0xD1CDCC},
+        {"NavPaneGroupCaptionPressedHotColor1", &c.NavPaneGroupCaptionPressedHotColor1, 0x95A5CA},
+        {"NavPaneGroupCaptionPressedHotColor2", &c.NavPaneGroupCaptionPressedHotColor2, 0x95A5CA},
+        {"NavPaneHeaderColor1", &c.NavPaneHeaderColor1, 0x706050},
+        {"NavPaneHeaderColor2", &c.NavPaneHeaderColor2, 0x706050},
+        {"NavPaneHeaderFontColor", &c.NavPaneHeaderFontColor, 0xFEFDFC},
+        {"NavPaneSplitterColor1", &c.NavPaneSplitterColor1, 0xD0C0B0},
+        {"NavPaneSplitterColor2", &c.NavPaneSplitterColor2, 0x706050},
+        {"BarFloatingBorderColor3", &c.BarFloatingBorderColor3, 0xEFE5DC},
+        {"BarFloatingCaptionColor", &c.BarFloatingCaptionColor, 0x706050},
+        {"DropDownBorderColor2", &c.DropDownBorderColor2, 0xF8F0E8},
+        {"MenuDownedColor1", &c.MenuDownedColor1, 0xEFE5DC},
+        {"MenuIndentColor1", &c.MenuIndentColor1, 0xEFE5DC},
+        {"MenuDownedColor2", &c.MenuDownedColor2, 0xD2C2B2},
+        {"MenuIndentColor2", &c.MenuIndentColor2, 0xD2C2B2},
+        {"MenuNonRecentIndentColor1", &c.MenuNonRecentIndentColor1, 0xDCD3CA},
+        {"MenuNonRecentIndentColor2", &c.MenuNonRecentIndentColor2, 0xC1B2A4},
+        {"DetachableSelectedColor", &c.DetachableSelectedColor, 0xBDC6DD},
+        {"StaticBorderColor", &c.StaticBorderColor, 0x706050},
+        {"ControlBorderColor", &c.ControlBorderColor, 0x706050},
+        {"DateHeaderColor", &c.DateHeaderColor, 0xD0C0B0},
+        {"InPlaceSubItemColor", &c.InPlaceSubItemColor, 0xA09080},
+        {"InPlaceSubItemTextColor", &c.InPlaceSubItemTextColor, 0xE0F0FE},
+        {"ExpandButtonColor1", &c.ExpandButtonColor1, 0x9EAEBF},
+        {"ExpandButtonColor2", &c.ExpandButtonColor2, 0x2E465F},
+    };
+    // Every colour field of the set is in the table (the set holds the colours and one int).
+    ASSERT_EQ(std::size(cases) * sizeof(TColor) + sizeof(int), sizeof(TdxOffice11Colors));
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.Name);
+        EXPECT_RGB(*k.Field, k.Expected);
+    }
+    EXPECT_EQ(c.TubeGradientPercent, 75);
 }
 
 TEST(Office11Bitmap, RecolouringSpreadsTheRedRangeOverTheToolbarColours)

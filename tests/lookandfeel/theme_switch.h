@@ -1,10 +1,13 @@
 // The prefix's visual-styles switch (HKCU ThemeManager "ThemeActive", REG_SZ "1" or "0"),
-// which a process reads when the theme library loads, and a guard that puts it back.
+// which a process reads when the theme library loads, a guard that puts it back, and
+// Wine's own switches that turn the styles off and on while a process runs.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+
+#include "lookandfeel/dxThemeManager.h"
 
 namespace zv::test {
 
@@ -42,6 +45,31 @@ public:
 
 private:
     std::string FSaved;
+};
+
+// Wine's own switches: EnableTheming(FALSE) turns styles off (and writes "0" to the
+// registry), EnableTheming(TRUE) does not turn them on again; the theme library's
+// unnamed OpenThemeFile (2) and ApplyTheme (4) do. Both tell every top-level window with
+// WM_THEMECHANGED, posted: it arrives when the receiver's thread pumps.
+struct WineThemeSwitch {
+    HRESULT(WINAPI* EnableTheming)(BOOL) = nullptr;
+    HRESULT(WINAPI* OpenThemeFile)(LPCWSTR, LPCWSTR, LPCWSTR, HANDLE*, DWORD) = nullptr;
+    HRESULT(WINAPI* CloseThemeFile)(HANDLE) = nullptr;
+    HRESULT(WINAPI* ApplyTheme)(HANDLE, char*, HWND) = nullptr;
+
+    // False when the theme library is not loaded or lacks one of them.
+    bool Load()
+    {
+        if (!IsThemeLibraryLoaded()) return false;
+        const HMODULE theme = GetModuleHandleA("uxtheme.dll");
+        if (!theme) return false;
+        auto get = [&](const char* name) { return reinterpret_cast<void (*)()>(GetProcAddress(theme, name)); };
+        EnableTheming = reinterpret_cast<decltype(EnableTheming)>(get("EnableTheming"));
+        OpenThemeFile = reinterpret_cast<decltype(OpenThemeFile)>(get(MAKEINTRESOURCEA(2)));
+        CloseThemeFile = reinterpret_cast<decltype(CloseThemeFile)>(get(MAKEINTRESOURCEA(3)));
+        ApplyTheme = reinterpret_cast<decltype(ApplyTheme)>(get(MAKEINTRESOURCEA(4)));
+        return EnableTheming && OpenThemeFile && CloseThemeFile && ApplyTheme;
+    }
 };
 
 } // namespace zv::test

@@ -25,6 +25,7 @@ namespace {
 using zv::test::ReadThemeActive;
 using zv::test::ThemeActiveGuard;
 using zv::test::ThemeManagerKey;
+using zv::test::WineThemeSwitch;
 using zv::test::WriteThemeActive;
 
 void PumpFor(DWORD ms)
@@ -321,30 +322,6 @@ TEST(ThemeServicesOff, StylesSwitchedOffMeanNoThemeForAnyType)
 }
 
 // --- A theme change while the program runs -----------------------------------------------
-
-// Wine's own switches: EnableTheming(FALSE) turns styles off (and writes "0" to the
-// registry), EnableTheming(TRUE) does not turn them on again; the theme library's
-// unnamed OpenThemeFile (2) and ApplyTheme (4) do. Both tell every top-level window with
-// WM_THEMECHANGED, posted: it arrives when the receiver's thread pumps.
-struct WineThemeSwitch {
-    HRESULT(WINAPI* EnableTheming)(BOOL) = nullptr;
-    HRESULT(WINAPI* OpenThemeFile)(LPCWSTR, LPCWSTR, LPCWSTR, HANDLE*, DWORD) = nullptr;
-    HRESULT(WINAPI* CloseThemeFile)(HANDLE) = nullptr;
-    HRESULT(WINAPI* ApplyTheme)(HANDLE, char*, HWND) = nullptr;
-
-    bool Load()
-    {
-        if (!IsThemeLibraryLoaded()) return false;
-        const HMODULE theme = GetModuleHandleA("uxtheme.dll");
-        if (!theme) return false;
-        auto get = [&](const char* name) { return reinterpret_cast<void (*)()>(GetProcAddress(theme, name)); };
-        EnableTheming = reinterpret_cast<decltype(EnableTheming)>(get("EnableTheming"));
-        OpenThemeFile = reinterpret_cast<decltype(OpenThemeFile)>(get(MAKEINTRESOURCEA(2)));
-        CloseThemeFile = reinterpret_cast<decltype(CloseThemeFile)>(get(MAKEINTRESOURCEA(3)));
-        ApplyTheme = reinterpret_cast<decltype(ApplyTheme)>(get(MAKEINTRESOURCEA(4)));
-        return EnableTheming && OpenThemeFile && CloseThemeFile && ApplyTheme;
-    }
-};
 
 // Exit codes: 0 passed; 100 + n: step n failed (printed); 99: Wine's switches missing.
 ZV_CHILD_MODE(ThemeChangesWhileRunning)
