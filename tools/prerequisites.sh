@@ -67,7 +67,8 @@ SRC
 
 # minizip is not packaged for mingw: its sources come from Debian's zlib source package
 # and are built by the project's build with the cross compilers.
-MINIZIP_DIR=${ZV_MINIZIP_DIR:-/var/cache/zorvan-deps/minizip}
+# ZV_MINIZIP_SOURCE is the build's name for the same directory (cmake/Dependencies.cmake).
+ZV_MINIZIP_SOURCE=${ZV_MINIZIP_SOURCE:-/var/cache/zorvan-deps/minizip}
 MINIZIP_FILES=(ioapi.c ioapi.h zip.c zip.h unzip.c unzip.h iowin32.c iowin32.h crypt.h)
 
 # Whether this machine runs 32-bit x86 Linux programs (natively or through a registered
@@ -90,7 +91,7 @@ i386_runs() {
   rm -rf "$dir"
   return "$status"
 }
-minizip_ready() { [ -f "$MINIZIP_DIR/zip.c" ] && [ -f "$MINIZIP_DIR/iowin32.c" ]; }
+minizip_ready() { [ -f "$ZV_MINIZIP_SOURCE/zip.c" ] && [ -f "$ZV_MINIZIP_SOURCE/iowin32.c" ]; }
 everything_present() {
   [ -z "$(missing_packages "${HOST_PACKAGES[@]}" wine32 wine32-preloader)" ] && i386_runs \
     && dpkg --print-foreign-architectures | grep -qx i386 && minizip_ready
@@ -136,19 +137,30 @@ if ! i386_runs; then
   i386_runs || die "32-bit programs do not run, not even through qemu-i386 in binfmt_misc"
 fi
 
+# Fetches into a directory beside the target and renames it into place only when every
+# file is there, so an interrupted download or copy never leaves a directory that
+# minizip_ready accepts.
 fetch_minizip() {
-  local work tarball f
+  local work staged tarball f parent
+  parent=$(dirname "$ZV_MINIZIP_SOURCE")
+  mkdir -p "$parent"
   work=$(mktemp -d)
+  staged=$(mktemp -d "$ZV_MINIZIP_SOURCE.partial.XXXXXX")
+  trap 'rm -rf "$work" "$staged"' EXIT
   (cd "$work" && apt-get source --download-only -qq zlib >/dev/null 2>&1) \
     || { apt_update; (cd "$work" && apt-get source --download-only -qq zlib >/dev/null 2>&1); } \
-    || { rm -rf "$work"; die "could not download Debian's zlib source package (for minizip)"; }
+    || die "could not download Debian's zlib source package (for minizip)"
   tarball=$(ls "$work"/zlib_*.orig.tar.* | head -n 1)
   tar -xf "$tarball" -C "$work" || die "could not unpack $tarball"
-  mkdir -p "$MINIZIP_DIR"
   for f in "${MINIZIP_FILES[@]}"; do
-    cp "$work"/zlib-*/contrib/minizip/"$f" "$MINIZIP_DIR/" || die "minizip file $f missing from $tarball"
+    cp "$work"/zlib-*/contrib/minizip/"$f" "$staged/" || die "minizip file $f missing from $tarball"
   done
+  chmod 755 "$staged"
+  # A directory left by an earlier, incomplete fetch goes first; the rename is atomic.
+  rm -rf "$ZV_MINIZIP_SOURCE"
+  mv -T "$staged" "$ZV_MINIZIP_SOURCE" || die "could not move minizip into $ZV_MINIZIP_SOURCE"
   rm -rf "$work"
+  trap - EXIT
 }
 if ! minizip_ready; then
   say "fetching minizip from Debian's zlib source package"
