@@ -9,7 +9,14 @@ find_package(ZLIB REQUIRED)
 # minizip, the zip/unzip add-on of zlib: Debian builds it only for Linux, so its sources
 # are taken from Debian's zlib source package (tools/prerequisites.sh fetches them) and
 # built here with the cross compiler.
-set(ZV_MINIZIP_SOURCE /var/cache/zorvan-deps/minizip CACHE PATH "minizip sources from Debian's zlib source package")
+# The same name as in tools/prerequisites.sh, which fetches them there; the environment
+# variable of that name moves both.
+if(DEFINED ENV{ZV_MINIZIP_SOURCE})
+  set(zv_minizip_default $ENV{ZV_MINIZIP_SOURCE})
+else()
+  set(zv_minizip_default /var/cache/zorvan-deps/minizip)
+endif()
+set(ZV_MINIZIP_SOURCE ${zv_minizip_default} CACHE PATH "minizip sources from Debian's zlib source package")
 if(NOT EXISTS ${ZV_MINIZIP_SOURCE}/zip.c)
   message(FATAL_ERROR "minizip sources not found in ${ZV_MINIZIP_SOURCE}: run tools/prerequisites.sh")
 endif()

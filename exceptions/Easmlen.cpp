@@ -172,7 +172,7 @@ bool DecodeInstruction(const std::uint8_t* code, std::size_t available, TCpuMode
     const std::size_t limit = available < MaxInstructionLength ? available : MaxInstructionLength;
     std::size_t pos = 0;
     bool operand16 = false;
-    bool address16 = false;  // in long mode: 32-bit addressing
+    bool addressOverride = false;  // 67: 16-bit addressing in 32-bit code, 32-bit in long mode
     std::uint8_t rex = 0;
 
     // Prefixes. A REX byte counts only directly before the opcode; one followed by a
@@ -185,17 +185,20 @@ bool DecodeInstruction(const std::uint8_t* code, std::size_t available, TCpuMode
             ++pos;
             continue;
         }
-        // WAIT before an x87 instruction is one instruction with it (FSTSW, FSTCW...), as
-        // the disassemblers show it; elsewhere it stands alone.
-        const bool waitPrefix = b == 0x9B && pos + 1 < limit && code[pos + 1] >= 0xD8 && code[pos + 1] <= 0xDF;
-        if ((ClassTable[b] & 0x0F) != cPrefix && !waitPrefix) break;
+        // WAIT (9B) is no prefix: the processor runs it as an instruction of its own even
+        // where an assembler pairs it with the x87 instruction after it (FSTSW is 9B and
+        // FNSTSW), and a branch may land between the two.
+        if ((ClassTable[b] & 0x0F) != cPrefix) break;
         if (b == 0x66) operand16 = true;
-        if (b == 0x67) address16 = true;
+        if (b == 0x67) addressOverride = true;
         rex = 0;
         ++pos;
     }
     out.PrefixCount = static_cast<std::uint8_t>(pos);
     out.Rex = rex;
+    // Long mode has no 16-bit addressing: there 67 selects 32-bit addresses, which take
+    // the same ModR/M, SIB and displacement forms as 64-bit ones.
+    const bool address16 = addressOverride && !long64;
     const bool rexW = (rex & 0x08) != 0;
     if (rexW) operand16 = false;  // REX.W wins over 66
 
@@ -225,7 +228,7 @@ bool DecodeInstruction(const std::uint8_t* code, std::size_t available, TCpuMode
     case cIz: imm = operand16 ? 2 : 4; break;
     case cIv: imm = rexW ? 8 : operand16 ? 2 : 4; break;
     case cMoffs: {
-        const std::size_t size = long64 ? (address16 ? 4 : 8) : (address16 ? 2 : 4);
+        const std::size_t size = long64 ? (addressOverride ? 4 : 8) : (address16 ? 2 : 4);
         out.DispOffset = static_cast<std::uint8_t>(pos);
         out.DispSize = static_cast<std::uint8_t>(size);
         pos += size;

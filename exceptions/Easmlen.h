@@ -38,7 +38,8 @@ struct TAsmInstruction {
     std::uint8_t DispSize = 0;
     std::uint8_t ImmOffset = 0;    // the immediate, or the branch displacement
     std::uint8_t ImmSize = 0;
-    bool RipRelative = false;      // the displacement counts from the next instruction (64-bit mode)
+    bool RipRelative = false;      // the displacement counts from the next instruction (64-bit mode;
+                                   // under 67 the sum wraps at 4 GiB, as EIP-relative addressing does)
     TBranchKind Branch = TBranchKind::bkNone;
 };
 

@@ -156,6 +156,12 @@ bool GetAsmSize(const void* code, int& size);
 // The size in bytes of the procedure at code, up to and including its first return
 // instruction (C2, C3, CA, CB). 0 when maxSize is 0; 1 when no return lies within maxSize
 // readable bytes or an instruction before it cannot be decoded.
+//
+// Only the four returns end a procedure here, not every opcode from C2 to CB: C6 and C7
+// begin "mov r/m, imm", C8 is ENTER and C9 LEAVE, all of which occur inside procedures,
+// so a size that stopped at them would cut most procedures short. A disassembly listing
+// that ends its procedures by the C2-to-CB rule of its own does not get that rule from
+// here: calling this helper for it would silently list longer procedures than that rule.
 std::size_t GetFunctionSize(const void* code, std::size_t maxSize);
 
 // --- Lifecycle ----------------------------------------------------------------------------

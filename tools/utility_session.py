@@ -79,10 +79,14 @@ class Session:
                                      "--build-dir", self.build_dir, "--host-tools", host_tools, self.exe],
                                     env=env, stdout=log, stderr=log)
 
+    def check_started(self):
+        """Raises EndedEarly when the utility has already ended (call before its first window)."""
+        if self.app.poll() is not None:
+            raise EndedEarly(f"the utility ended (exit code {self.app.returncode}) before its window appeared")
+
     def wait_for_window(self, timeout=60):
         def window():
-            if self.app.poll() is not None:
-                raise EndedEarly(f"the utility ended (exit code {self.app.returncode}) before its window appeared")
+            self.check_started()
             return next(iter(find_windows(CAPTION)), None)
         self.window = wait_for(window, timeout, "the main window")
         self.taskbar_entries = set(find_windows(APPLICATION_TITLE))
@@ -163,6 +167,18 @@ class Session:
         self.close()
 
 
+def start_twice_if_ended_early(start):
+    """Calls start(), which starts the utility and waits for its first window, and calls it
+    once more when it raised EndedEarly: under the 32-bit CPU emulation a process now and
+    then crashes in its start-up (see the platform facts), and one more start tells that
+    apart from a utility that cannot start. start() cleans up after itself when it raises."""
+    try:
+        return start()
+    except EndedEarly as early:
+        print(f"note: {early}; starting it once more", file=sys.stderr)
+    return start()
+
+
 class IsolatedSession(Session):
     """The utility copied into a fresh folder under `build_dir` with the given configuration
     file, its main window found; the folder goes with the session."""
@@ -173,22 +189,19 @@ class IsolatedSession(Session):
         shutil.copy(exe, copy)
         with open(os.path.join(self.dir, "ZorvanMenu.ini"), "wb") as f:
             f.write(ini_text.encode("latin-1"))
-        # Under the 32-bit CPU emulation a process now and then crashes in its start-up (see
-        # the platform facts); one more start tells that apart from a utility that cannot start.
-        for attempt in (1, 2):
-            super().__init__(arch, build_dir, host_tools, copy, self.dir, log=log)
+
+        def start():
+            Session.__init__(self, arch, build_dir, host_tools, copy, self.dir, log=log)
             try:
                 self.wait_for_window()
-                return
-            except EndedEarly as early:
-                super().close()
-                if attempt == 2:
-                    self.close()
-                    raise
-                print(f"note: {early}; starting it once more", file=sys.stderr)
-            except Failure:
-                self.close()
+            except EndedEarly:
+                Session.close(self)
                 raise
+        try:
+            start_twice_if_ended_early(start)
+        except Failure:
+            self.close()
+            raise
 
     def exit(self):
         """Ends the utility as a user does, with x."""

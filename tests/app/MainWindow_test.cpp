@@ -13,15 +13,14 @@
 #include "app/SwitchConfig.h"
 #include "framework/application.h"
 #include "framework/screen.h"
+#include "tests/support/gui_pump.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
 
 using zv::test::ScratchDir;
 
-struct FormDeleter {
-    void operator()(TFrmMain* form) const { delete form; }
-};
+using zv::test::FormDeleter;
 using FormPtr = std::unique_ptr<TFrmMain, FormDeleter>;
 
 // A main window over a configuration file holding exactly `ini`.

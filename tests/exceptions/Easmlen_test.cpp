@@ -167,9 +167,6 @@ TEST(AsmLength, PrefixesCountInTheLength)
     ExpectLengths({
         {"lock cmpxchg [edx], ecx", Bytes({0xF0, 0x0F, 0xB1, 0x0A}), 4},
         {"rep movsd", Bytes({0xF3, 0xA5}), 2},
-        {"fstsw ax: WAIT with its x87 instruction", Bytes({0x9B, 0xDF, 0xE0}), 3},
-        {"fstcw [ebp-2]", Bytes({0x9B, 0xD9, 0x7D, 0xFE}), 4},
-        {"WAIT alone", Bytes({0x9B}), 1},
         {"mov eax, fs:[0x18]", Bytes({0x64, 0xA1, 0x18, 0, 0, 0}), 6},
         {"cs: mov eax, [eax]", Bytes({0x2E, 0x8B, 0x00}), 3},
         {"nopw cs:[eax+eax+disp32]", Bytes({0x66, 0x2E, 0x0F, 0x1F, 0x84, 0x00, 0, 0, 0, 0}), 10},
@@ -234,6 +231,13 @@ TEST(AsmLength, LongModeRexAndRipRelativeOperands)
         {"rex.W jmp [rip+disp32]", Bytes({0x48, 0xFF, 0x25, 1, 2, 3, 4}), 7},
         {"movabs eax, [moffs64]", Bytes({0xA1, 1, 2, 3, 4, 5, 6, 7, 8}), 9},
         {"mov eax, [moffs32] (67)", Bytes({0x67, 0xA1, 1, 2, 3, 4}), 6},
+        // 67 selects 32-bit addressing in long mode: SIB and disp32 stay, no 16-bit forms.
+        {"mov eax, [esp] (67): SIB", Bytes({0x67, 0x8B, 0x04, 0x24}), 4},
+        {"mov eax, [eip+disp32] (67)", Bytes({0x67, 0x8B, 0x05, 1, 2, 3, 4}), 7},
+        {"mov dword [esi], imm32 (67)", Bytes({0x67, 0xC7, 0x06, 1, 2, 3, 4}), 7},
+        {"mov eax, [edi+disp32] (67)", Bytes({0x67, 0x8B, 0x87, 1, 2, 3, 4}), 7},
+        {"mov eax, [esp+disp8] (67)", Bytes({0x67, 0x8B, 0x44, 0x24, 0x08}), 5},
+        {"lea rax, [eax+ecx*4+disp32] (67)", Bytes({0x67, 0x48, 0x8D, 0x84, 0x88, 1, 2, 3, 4}), 9},
         {"REX before 66 is ignored", Bytes({0x48, 0x66, 0xB8, 1, 2}), 5},
         {"REX.W wins over 66", Bytes({0x66, 0x48, 0xB8, 1, 2, 3, 4, 5, 6, 7, 8}), 11},
         {"test r8, r8", Bytes({0x4D, 0x85, 0xC0}), 3},
@@ -253,6 +257,37 @@ TEST(AsmLength, LongModeRexAndRipRelativeOperands)
     }, TCpuMode::cm64);
 }
 
+// WAIT is an instruction of its own, also where an assembler writes it as part of an x87
+// mnemonic (FSTSW, FSTCW, FINIT are WAIT and their FN forms).
+TEST(AsmLength, WaitIsAnInstructionByItselfInBothModes)
+{
+    const struct {
+        const char* Label;
+        std::vector<std::uint8_t> Code;
+        std::vector<int> Lengths;
+    } cases[] = {
+        {"fstsw ax", Bytes({0x9B, 0xDF, 0xE0}), {1, 2}},
+        {"fstcw [ebp-2]", Bytes({0x9B, 0xD9, 0x7D, 0xFE}), {1, 3}},
+        {"finit", Bytes({0x9B, 0xDB, 0xE3}), {1, 2}},
+        {"WAIT before a plain instruction", Bytes({0x9B, 0x90}), {1, 1}},
+        {"WAIT alone", Bytes({0x9B}), {1}},
+        {"WAIT after a prefix is still one instruction", Bytes({0x66, 0x9B, 0xD9, 0x7D, 0xFE}), {2, 3}},
+    };
+    for (TCpuMode mode : {TCpuMode::cm32, TCpuMode::cm64}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.Label) + (mode == TCpuMode::cm64 ? " (64-bit)" : " (32-bit)"));
+            std::size_t pos = 0;
+            for (int length : c.Lengths) {
+                TAsmInstruction ins;
+                ASSERT_TRUE(DecodeInstruction(c.Code.data() + pos, c.Code.size() - pos, mode, ins)) << "at " << pos;
+                EXPECT_EQ(ins.Size, length) << "at " << pos;
+                pos += ins.Size;
+            }
+            EXPECT_EQ(pos, c.Code.size());
+        }
+    }
+}
+
 TEST(AsmLength, ReportsWhereTheRelativeOperandIs)
 {
     const struct {
@@ -269,6 +304,8 @@ TEST(AsmLength, ReportsWhereTheRelativeOperandIs)
         {"jz rel32 backwards", TCpuMode::cm64, Bytes({0x0F, 0x84, 0xF0, 0xFF, 0xFF, 0xFF}), TBranchKind::bkNear, false, -16},
         {"jmp rel16", TCpuMode::cm32, Bytes({0x66, 0xE9, 0x00, 0x80}), TBranchKind::bkNear, false, -32768},
         {"lea rcx, [rip-4]", TCpuMode::cm64, Bytes({0x48, 0x8D, 0x0D, 0xFC, 0xFF, 0xFF, 0xFF}), TBranchKind::bkNone, true, -4},
+        {"lea ecx, [eip+0x10] (67)", TCpuMode::cm64, Bytes({0x67, 0x8D, 0x0D, 0x10, 0, 0, 0}), TBranchKind::bkNone, true, 16},
+        {"67 [disp16] is absolute in 32-bit code", TCpuMode::cm32, Bytes({0x67, 0x8B, 0x06, 1, 2}), TBranchKind::bkNone, false, 0},
         {"cmp byte [rip+0x10], imm8", TCpuMode::cm64, Bytes({0x80, 0x3D, 0x10, 0, 0, 0, 0x01}), TBranchKind::bkNone, true, 16},
         {"[disp32] is absolute in 32-bit code", TCpuMode::cm32, Bytes({0x8B, 0x05, 1, 2, 3, 4}), TBranchKind::bkNone, false, 0},
         {"SIB [disp32] is absolute in long mode", TCpuMode::cm64, Bytes({0x8B, 0x04, 0x25, 1, 2, 3, 4}), TBranchKind::bkNone, false, 0},

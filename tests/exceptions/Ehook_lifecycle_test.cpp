@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <cstdlib>
 #include <memory>
@@ -66,8 +67,17 @@ struct TPatchedProcess {
     unsigned char JccBytes[16] = {};
 };
 
+// A child's failure: says what failed on its output, for the test to show, and gives the
+// exit code 1.
+int Failed(const char* what)
+{
+    std::printf("%s\n", what);
+    std::fflush(stdout);
+    return 1;
+}
+
 // Patches two imports, a virtual method twice over and two procedures.
-// Returns 0 when every patch took effect, else the number of the first that did not.
+// Returns 0 when every patch took effect, else Failed's code for the first that did not.
 int PatchEverything(TPatchedProcess& p)
 {
     p.RealLangId = ImportedLangId();
@@ -77,19 +87,19 @@ int PatchEverything(TPatchedProcess& p)
 
     HookDllProcedureEx("", "kernel32.dll", "GetSystemDefaultLangID", reinterpret_cast<void*>(&LangIdReplacement));
     HookDllProcedureEx("", "kernel32.dll", "GetOEMCP", reinterpret_cast<void*>(&OemCpReplacement));
-    if (ImportedLangId() != 0x1111 || ImportedOemCp() != 0x2222) return 1;
+    if (ImportedLangId() != 0x1111 || ImportedOemCp() != 0x2222) return Failed("the import patches took no effect");
 
     const TVirtualTable table = VirtualTableOf(p.Sample.get());
     const int index = VirtualMethodIndex(&TVmtSample::Value);
     HookVirtualMethod(table, index, reinterpret_cast<void*>(&ValueFirst));
     HookVirtualMethod(table, index, reinterpret_cast<void*>(&ValueSecond));
-    if (CallValue(*p.Sample) != 22) return 2;
+    if (CallValue(*p.Sample) != 22) return Failed("the second method patch took no effect");
 
     HookProcedureEx(reinterpret_cast<void*>(&FixtureNearJump), reinterpret_cast<void*>(&LifecycleReplacement), "a");
     HookProcedureEx(reinterpret_cast<void*>(&FixtureShortJccTaken), reinterpret_cast<void*>(&LifecycleReplacement), "b");
     volatile auto jump = &FixtureNearJump;
     volatile auto jcc = &FixtureShortJccTaken;
-    if (jump() != 0x77AA || jcc() != 0x77AA) return 3;
+    if (jump() != 0x77AA || jcc() != 0x77AA) return Failed("the splices took no effect");
     return 0;
 }
 
@@ -98,11 +108,14 @@ ZV_CHILD_MODE(EhookUnhookAll)
     TPatchedProcess p;
     if (const int failed = PatchEverything(p)) return failed;
     UnhookAll();
-    if (ImportedLangId() != p.RealLangId || ImportedOemCp() != p.RealOemCp) return 11;
-    if (CallValue(*p.Sample) != 1) return 12;
-    if (std::memcmp(p.JumpBytes, reinterpret_cast<void*>(&FixtureNearJump), sizeof p.JumpBytes) != 0) return 13;
-    if (std::memcmp(p.JccBytes, reinterpret_cast<void*>(&FixtureShortJccTaken), sizeof p.JccBytes) != 0) return 14;
-    if (UnhookProcedure(reinterpret_cast<void*>(&FixtureNearJump))) return 15;  // the records went too
+    if (ImportedLangId() != p.RealLangId || ImportedOemCp() != p.RealOemCp) return Failed("an import stays patched");
+    if (CallValue(*p.Sample) != 1) return Failed("the method slot stays patched");
+    if (std::memcmp(p.JumpBytes, reinterpret_cast<void*>(&FixtureNearJump), sizeof p.JumpBytes) != 0)
+        return Failed("the near-jump fixture's bytes are not restored");
+    if (std::memcmp(p.JccBytes, reinterpret_cast<void*>(&FixtureShortJccTaken), sizeof p.JccBytes) != 0)
+        return Failed("the short-jcc fixture's bytes are not restored");
+    if (UnhookProcedure(reinterpret_cast<void*>(&FixtureNearJump)))
+        return Failed("a splice record outlived UnhookAll");
     UnhookAll();  // twice is harmless
     return 0;
 }
@@ -110,8 +123,8 @@ ZV_CHILD_MODE(EhookUnhookAll)
 // Watches the process's exit in the child that leaves its patches in place. Static
 // objects are destroyed in the reverse order of their construction, so the hooking
 // unit's shutdown (init priority 150) runs after every default-priority static object and
-// before the ones of priority 101. An exit code of 77 or 78 reports a patch undone too
-// early or not at all.
+// before the ones of priority 101. A patch undone too early or not at all ends the process
+// with exit code 1 and says which.
 struct TExitWatch {
     bool ExpectPatched;
     ~TExitWatch()
@@ -126,7 +139,12 @@ struct TExitWatch {
                         sizeof GWatchedProcess->JumpBytes) == 0 &&
             ImportedLangId() == GWatchedProcess->RealLangId && ImportedOemCp() == GWatchedProcess->RealOemCp &&
             CallValue(*GWatchedProcess->Sample) == 1;
-        if (ExpectPatched ? !patched : !restored) std::_Exit(ExpectPatched ? 78 : 77);
+        if (ExpectPatched ? !patched : !restored) {
+            std::printf("%s\n", ExpectPatched ? "the patches were undone before the default-priority statics went"
+                                             : "the patches were not undone by the unit's shutdown");
+            std::fflush(stdout);
+            std::_Exit(1);
+        }
     }
     static TPatchedProcess* GWatchedProcess;
 };
@@ -147,12 +165,14 @@ TEST(HookLifecycle, UnhookAllUndoesEveryPatchLastFirst)
 {
     zv::test::ChildProcess child = zv::test::ChildProcess::Start("EhookUnhookAll");
     EXPECT_EQ(child.WaitForExit(60'000), 0u);
+    EXPECT_EQ(child.Output(), "");
 }
 
 TEST(HookLifecycle, TheUnitsShutdownUndoesThePatchesAfterOtherStaticObjects)
 {
     zv::test::ChildProcess child = zv::test::ChildProcess::Start("EhookPatchAndExit");
     EXPECT_EQ(child.WaitForExit(60'000), 0u);
+    EXPECT_EQ(child.Output(), "");
 }
 
 } // namespace

@@ -13,18 +13,6 @@ void Pump(DWORD ms)
     PumpUntil([] { return false; }, ms);
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD ms)
-{
-    const ULONGLONG end = GetTickCount64() + ms;
-    for (;;) {
-        // The application's loop: it routes keys through the controls (CN_CHAR, ...).
-        Application->ProcessMessages();
-        if (done()) return true;
-        if (GetTickCount64() > end) return false;
-        Sleep(5);
-    }
-}
-
 void PaintNow(TcxCustomButton& button)
 {
     RedrawWindow(button.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);

@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "lookandfeel/cxButtons.h"
+#include "tests/support/gui_pump.h"
 
 namespace zv::test::button {
 
 // Handles this thread's messages for ms milliseconds.
 void Pump(DWORD ms);
-// Handles messages until done() or ms pass; returns done().
-bool PumpUntil(const std::function<bool()>& done, DWORD ms);
+using zv::test::PumpUntil;
 // Invalidates and paints the button now.
 void PaintNow(TcxCustomButton& button);
 // A pixel of the button's window as the screen shows it.

@@ -20,6 +20,7 @@
 #include "tests/lookandfeel/button_test_support.h"
 #include "tests/support/child_process.h"
 #include "tests/support/gui_driver.h"
+#include "tests/support/gui_pump.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -34,9 +35,7 @@ using zv::test::WriteThemeActive;
 
 const char Config[] = "[SwitchNames]\r\nA=Fan\r\nB=Lamp\r\nC=Pump\r\n";
 
-struct FormDeleter {
-    void operator()(TFrmMain* form) const { delete form; }
-};
+using zv::test::FormDeleter;
 using FormPtr = std::unique_ptr<TFrmMain, FormDeleter>;
 
 FormPtr BuildShown(zv::test::ScratchDir& dir)

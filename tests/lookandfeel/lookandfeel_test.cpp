@@ -17,6 +17,7 @@
 #include "lookandfeel/cxLookAndFeels.h"
 #include "lookandfeel/dxOffice11.h"
 #include "tests/support/child_process.h"
+#include "tests/support/gui_pump.h"
 
 namespace {
 
@@ -427,18 +428,7 @@ TEST_F(LookAndFeel, ASystemColourChangeArrivesAfterTheColoursWereRecomputed)
     for (const auto& [sender, colour] : seen) EXPECT_EQ(colour, computed) << "told before the colours were recomputed";
 }
 
-void PumpUntil(const std::function<bool()>& done, DWORD ms)
-{
-    const DWORD start = GetTickCount();
-    while (!done() && GetTickCount() - start < ms) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(5);
-    }
-}
+using zv::test::PumpUntil;
 
 TEST_F(LookAndFeel, TheDesktopsColourChangeReachesTheHiddenWindow)
 {

@@ -19,6 +19,7 @@
 #include "lookandfeel/dxUxTheme.h"
 #include "tests/lookandfeel/theme_switch.h"
 #include "tests/support/child_process.h"
+#include "tests/support/gui_pump.h"
 
 namespace {
 
@@ -41,20 +42,7 @@ void PumpFor(DWORD ms)
     }
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD ms)
-{
-    const ULONGLONG end = GetTickCount64() + ms;
-    MSG msg;
-    while (!done()) {
-        if (GetTickCount64() > end) return false;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(5);
-    }
-    return true;
-}
+using zv::test::PumpUntil;
 
 void SimulateThemeChange()
 {

@@ -56,6 +56,12 @@ def main():
     text = b"Hello, world!"
     print("// %d bytes %r: one chained block and a 5-byte feedback tail" % (len(text), text.decode()))
     print(c_array("TextCipher", encrypt(key, text)))
+    two = b"ABCDEFGHIJKLMNOP"
+    print("// %d bytes %r: two chained blocks, no tail" % (len(two), two.decode()))
+    print(c_array("TwoBlockCipher", encrypt(key, two)))
+    chained = b"Three blocks chain, then a tail"
+    print("// %d bytes %r: three chained blocks and a 7-byte feedback tail" % (len(chained), chained.decode()))
+    print(c_array("ChainedCipher", encrypt(key, chained)))
     print("// the empty password's key (MD5 of no bytes), 3 bytes: a tail only")
     print(c_array("ShortCipher", encrypt(key_of(b""), b"abc")))
 

@@ -1,7 +1,9 @@
 #include "tests/support/child_process.h"
 
+#include <cstdio>
 #include <map>
 #include <stdexcept>
+#include <utility>
 
 namespace zv::test {
 namespace {
@@ -49,7 +51,9 @@ bool RunChildModeIfRequested(int argc, char** argv, int& exitCode)
     std::string name = first.substr(sizeof(kChildFlag) - 1);
     auto it = Modes().find(name);
     if (it == Modes().end()) {
-        exitCode = 255;
+        std::fprintf(stderr, "unknown child mode: %s\n", name.c_str());
+        std::fflush(stderr);
+        exitCode = static_cast<int>(UnknownChildModeExitCode);
         return true;
     }
     std::vector<std::string> args(argv + 2, argv + argc);
@@ -59,15 +63,61 @@ bool RunChildModeIfRequested(int argc, char** argv, int& exitCode)
 
 namespace {
 
-PROCESS_INFORMATION Launch(const std::string& exe, std::string commandLine, const char* folder)
+[[noreturn]] void ThrowLastError(const char* api)
 {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
+    throw std::runtime_error(std::string(api) + " failed with error " + std::to_string(GetLastError()));
+}
+
+struct TLaunched {
+    PROCESS_INFORMATION Info;
+    HANDLE Output;  // read end of the child's stdout and stderr
+};
+
+// Starts the program with stdout and stderr on one pipe. Only the pipe's write end is
+// inherited (an attribute list names it), so the child gets none of the test's other
+// handles, sockets of a serial peer among them.
+TLaunched Launch(const std::string& exe, std::string commandLine, const char* folder)
+{
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    // A large buffer: a child that writes while the test is not collecting does not block.
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 1 << 20)) ThrowLastError("CreatePipe");
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+    SIZE_T attributeSize = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &attributeSize);
+    std::vector<char> attributeBuffer(attributeSize);
+    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributeBuffer.data());
+    if (!InitializeProcThreadAttributeList(attributes, 1, 0, &attributeSize)) {
+        CloseHandle(readEnd);
+        CloseHandle(writeEnd);
+        ThrowLastError("InitializeProcThreadAttributeList");
+    }
+    HANDLE inherited[] = {writeEnd};
+    const bool listed = UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
+                                                  sizeof inherited, nullptr, nullptr) != FALSE;
+
+    STARTUPINFOEXA startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdInput = nullptr;
+    startup.StartupInfo.hStdOutput = writeEnd;
+    startup.StartupInfo.hStdError = writeEnd;
+    startup.lpAttributeList = listed ? attributes : nullptr;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &startup, &info))
-        throw std::runtime_error("CreateProcessA failed with error " + std::to_string(GetLastError()));
+    const DWORD flags = listed ? EXTENDED_STARTUPINFO_PRESENT : 0;
+    const BOOL started = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                                        folder, &startup.StartupInfo, &info);
+    const DWORD error = GetLastError();
+    DeleteProcThreadAttributeList(attributes);
+    CloseHandle(writeEnd);  // the child's copy is the only one left: its end closes the pipe
+    if (!started) {
+        CloseHandle(readEnd);
+        SetLastError(error);
+        ThrowLastError("CreateProcessA");
+    }
     CloseHandle(info.hThread);
-    return info;
+    return {info, readEnd};
 }
 
 } // namespace
@@ -79,8 +129,8 @@ ChildProcess ChildProcess::Start(const std::string& mode, const std::vector<std:
     if (length == 0 || length == MAX_PATH) throw std::runtime_error("GetModuleFileNameA failed");
     std::string commandLine = QuoteArgument(exe) + " " + kChildFlag + mode;
     for (const auto& arg : args) commandLine += " " + QuoteArgument(arg);
-    const PROCESS_INFORMATION info = Launch(exe, commandLine, nullptr);
-    return ChildProcess(info.hProcess, info.dwProcessId);
+    const TLaunched launched = Launch(exe, commandLine, nullptr);
+    return ChildProcess(launched.Info.hProcess, launched.Info.dwProcessId, launched.Output);
 }
 
 ChildProcess ChildProcess::StartProgram(const std::string& exe, const std::vector<std::string>& args)
@@ -89,26 +139,64 @@ ChildProcess ChildProcess::StartProgram(const std::string& exe, const std::vecto
     for (const auto& arg : args) commandLine += " " + QuoteArgument(arg);
     const std::size_t slash = exe.find_last_of('\\');
     const std::string folder = slash == std::string::npos ? std::string() : exe.substr(0, slash);
-    const PROCESS_INFORMATION info = Launch(exe, commandLine, folder.empty() ? nullptr : folder.c_str());
-    return ChildProcess(info.hProcess, info.dwProcessId);
+    const TLaunched launched = Launch(exe, commandLine, folder.empty() ? nullptr : folder.c_str());
+    return ChildProcess(launched.Info.hProcess, launched.Info.dwProcessId, launched.Output);
 }
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : FProcess(other.FProcess), FProcessId(other.FProcessId)
+    : FProcess(other.FProcess), FProcessId(other.FProcessId), FOutputPipe(other.FOutputPipe),
+      FOutput(std::move(other.FOutput))
 {
     other.FProcess = nullptr;
+    other.FOutputPipe = nullptr;
 }
 
 ChildProcess::~ChildProcess()
 {
-    if (!FProcess) return;
-    Terminate();
-    CloseHandle(FProcess);
+    if (FProcess) {
+        Terminate();
+        CloseHandle(FProcess);
+    }
+    if (FOutputPipe) CloseHandle(FOutputPipe);
+}
+
+void ChildProcess::CollectOutput()
+{
+    if (!FOutputPipe) return;
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(FOutputPipe, nullptr, 0, nullptr, &available, nullptr) || available == 0) return;
+        char buffer[4096];
+        DWORD read = 0;
+        const DWORD wanted = available < sizeof buffer ? available : static_cast<DWORD>(sizeof buffer);
+        if (!ReadFile(FOutputPipe, buffer, wanted, &read, nullptr) || read == 0) return;
+        FOutput.append(buffer, read);
+    }
+}
+
+std::string ChildProcess::Output()
+{
+    CollectOutput();
+    std::string text;
+    for (std::size_t i = 0; i < FOutput.size(); ++i)
+        if (!(FOutput[i] == '\r' && i + 1 < FOutput.size() && FOutput[i + 1] == '\n')) text += FOutput[i];
+    return text;
 }
 
 DWORD ChildProcess::WaitForExit(DWORD timeoutMs)
 {
-    if (WaitForSingleObject(FProcess, timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        CollectOutput();
+        const DWORD elapsed = GetTickCount() - start;
+        const DWORD slice = timeoutMs == INFINITE ? 20 : (timeoutMs - elapsed < 20 ? timeoutMs - elapsed : 20);
+        if (WaitForSingleObject(FProcess, slice) == WAIT_OBJECT_0) break;
+        if (timeoutMs != INFINITE && GetTickCount() - start >= timeoutMs) {
+            CollectOutput();
+            return STILL_ACTIVE;
+        }
+    }
+    CollectOutput();
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(FProcess, &code);
     return code;

@@ -6,7 +6,10 @@
 //   EXPECT_EQ(child.WaitForExit(10'000), 0u);
 //
 // The test exe's main runs the named mode instead of the tests when started with
-// "--zv-child=NAME"; the mode's return value is the process's exit code.
+// "--zv-child=NAME"; the mode's return value is the process's exit code. What the child
+// writes to stdout and stderr is captured (`Output()`), so a mode says in words what
+// failed and the test asserts on that, not on a code. A name that no mode has ends the
+// child with UnknownChildModeExitCode and a message saying so.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +20,9 @@
 namespace zv::test {
 
 using ChildMode = int (*)(const std::vector<std::string>& args);
+
+// The exit code of a child started with a mode name that no mode has; no mode returns it.
+constexpr DWORD UnknownChildModeExitCode = 0x00C1DE00;
 
 // Registers a mode at static-initialisation time; use ZV_CHILD_MODE.
 struct ChildModeRegistration {
@@ -50,14 +56,23 @@ public:
 
     DWORD ProcessId() const noexcept { return FProcessId; }
     HANDLE Handle() const noexcept { return FProcess; }
-    // Waits up to timeoutMs; returns the exit code, or STILL_ACTIVE when it did not end.
+    // Waits up to timeoutMs, collecting the child's output meanwhile; returns the exit
+    // code, or STILL_ACTIVE when it did not end.
     DWORD WaitForExit(DWORD timeoutMs);
     void Terminate();
+    // What the child wrote to stdout and stderr so far (one stream, in the order written),
+    // with the C runtime's CR LF line ends as LF.
+    std::string Output();
 
 private:
-    ChildProcess(HANDLE process, DWORD processId) : FProcess(process), FProcessId(processId) {}
+    ChildProcess(HANDLE process, DWORD processId, HANDLE output)
+        : FProcess(process), FProcessId(processId), FOutputPipe(output) {}
+    // Reads what the pipe holds now, without waiting.
+    void CollectOutput();
     HANDLE FProcess = nullptr;
     DWORD FProcessId = 0;
+    HANDLE FOutputPipe = nullptr;  // the read end; the child holds the write end
+    std::string FOutput;
 };
 
 } // namespace zv::test

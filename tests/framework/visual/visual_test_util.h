@@ -6,29 +6,8 @@
 #include <functional>
 
 #include "framework/application.h"
+#include "tests/support/gui_pump.h"
 
 namespace zv::test {
-
-// Handles messages until done() holds or timeoutMs passed; returns done().
-inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000)
-{
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (!done()) {
-        if (GetTickCount64() > end) return false;
-        Application->ProcessMessages();
-        Sleep(5);
-    }
-    return true;
-}
-
-// Handles what is queued now, and what that queues in turn, for a short while.
-inline void PumpFor(DWORD ms)
-{
-    const ULONGLONG end = GetTickCount64() + ms;
-    while (GetTickCount64() < end) {
-        Application->ProcessMessages();
-        Sleep(5);
-    }
-}
 
 } // namespace zv::test

@@ -1,0 +1,36 @@
+// The harness's child processes: what a child writes is captured, and a mode name that
+// no mode has is an unmistakable failure.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "tests/support/child_process.h"
+
+namespace {
+
+using zv::test::ChildProcess;
+
+ZV_CHILD_MODE(WriteBothStreams)
+{
+    std::printf("to stdout: %s\n", args.empty() ? "" : args[0].c_str());
+    std::fflush(stdout);
+    std::fprintf(stderr, "to stderr\n");
+    std::fflush(stderr);
+    return 7;
+}
+
+TEST(ChildProcess, CapturesWhatTheChildWritesToStdoutAndStderr)
+{
+    ChildProcess child = ChildProcess::Start("WriteBothStreams", {"an argument with spaces"});
+    EXPECT_EQ(child.WaitForExit(30'000), 7u);
+    EXPECT_EQ(child.Output(), "to stdout: an argument with spaces\nto stderr\n");
+}
+
+TEST(ChildProcess, AnUnknownModeSaysSoWithItsOwnExitCode)
+{
+    ChildProcess child = ChildProcess::Start("NoSuchMode");
+    EXPECT_EQ(child.WaitForExit(30'000), zv::test::UnknownChildModeExitCode);
+    EXPECT_EQ(child.Output(), "unknown child mode: NoSuchMode\n");
+}
+
+} // namespace
