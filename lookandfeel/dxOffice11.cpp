@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "framework/handles.h"
 #include "lookandfeel/dxThemeManager.h"
 #include "lookandfeel/dxUxTheme.h"
 
@@ -140,10 +141,9 @@ TdxGradientFillProc GGradientFillOverride = nullptr;
 
 COLORREF ScreenRealColor(COLORREF color)
 {
-    HDC screen = GetDC(nullptr);
+    const TWindowDC screen = TWindowDC::ForClient(nullptr);
     if (!screen) return color;
-    const COLORREF nearest = GetNearestColor(screen, color);
-    ReleaseDC(nullptr, screen);
+    const COLORREF nearest = GetNearestColor(screen.Get(), color);
     return nearest == CLR_INVALID ? color : nearest;
 }
 
@@ -187,10 +187,9 @@ std::vector<COLORREF> ReadPixels(HBITMAP bitmap, int& width, int& height)
     header.bmiHeader.biBitCount = 32;
     header.bmiHeader.biCompression = BI_RGB;
     std::vector<RGBQUAD> quads(static_cast<size_t>(width) * height);
-    HDC dc = CreateCompatibleDC(nullptr);
+    const TCompatibleDC dc(CreateCompatibleDC(nullptr));
     if (!dc) return {};
-    const int lines = GetDIBits(dc, bitmap, 0, height, quads.data(), &header, DIB_RGB_COLORS);
-    DeleteDC(dc);
+    const int lines = GetDIBits(dc.Get(), bitmap, 0, height, quads.data(), &header, DIB_RGB_COLORS);
     if (lines != height) return {};
     std::vector<COLORREF> pixels;
     pixels.reserve(quads.size());
@@ -211,10 +210,9 @@ bool WritePixels(HBITMAP bitmap, int width, int height, const std::vector<COLORR
     quads.reserve(pixels.size());
     for (COLORREF c : pixels)
         quads.push_back(RGBQUAD{GetBValue(c), GetGValue(c), GetRValue(c), 0});
-    HDC dc = CreateCompatibleDC(nullptr);
+    const TCompatibleDC dc(CreateCompatibleDC(nullptr));
     if (!dc) return false;
-    const int lines = SetDIBits(dc, bitmap, 0, height, quads.data(), &header, DIB_RGB_COLORS);
-    DeleteDC(dc);
+    const int lines = SetDIBits(dc.Get(), bitmap, 0, height, quads.data(), &header, DIB_RGB_COLORS);
     return lines == height;
 }
 
