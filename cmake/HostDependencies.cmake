@@ -16,3 +16,12 @@ function(zv_host_test name)
   zv_executable(${name})
   add_test(NAME ${name} COMMAND ${name})
 endfunction()
+
+# zv_sanitized(<target>)
+#   Builds and links the target with AddressSanitizer and UndefinedBehaviorSanitizer; any
+#   finding ends the process (no recovery), so a test that trips one fails.
+function(zv_sanitized target)
+  target_compile_options(${target} PUBLIC -fsanitize=address,undefined -fno-sanitize-recover=all
+                                          -fno-omit-frame-pointer)
+  target_link_options(${target} PUBLIC -fsanitize=address,undefined -fno-sanitize-recover=all)
+endfunction()

@@ -7,6 +7,7 @@
 
 #include "framework/controls.h"
 #include "framework/forms.h"
+#include "framework/hiddenwindow.h"
 #include "framework/sysutils.h"
 #include "framework/thread.h"
 #include "framework/units.h"
@@ -90,19 +91,17 @@ void TApplication::Initialize()
     (void)formsGoAtExit;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &TApplication::WindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = kWindowClass;
-    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) RaiseLastOSError();
     // The application window is the task-bar entry: an unowned window with a caption and a
     // system menu, shown with no size while the main form is visible. Forms are owned by
-    // it, so they get no task-bar entries of their own and the entry shows Title.
-    FHandle = CreateWindowExA(0, kWindowClass, FTitle.c_str(),
-                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                              GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
-                              nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    // it, so they get no task-bar entries of their own and the entry shows Title. Until
+    // then it is hidden and receives the wake-ups of Synchronize and the activations.
+    FHandle = CreateHiddenTopLevelWindow({.ClassName = kWindowClass,
+                                          .Procedure = &TApplication::WindowProc,
+                                          .Caption = FTitle.c_str(),
+                                          .Style = WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                                          .ExStyle = 0,
+                                          .X = GetSystemMetrics(SM_CXSCREEN) / 2,
+                                          .Y = GetSystemMetrics(SM_CYSCREEN) / 2});
     if (!FHandle) RaiseLastOSError();
     HWND window = FHandle;
     SetWakeMainThread([window] { PostMessageA(window, WM_ZV_WAKE, 0, 0); });

@@ -4,6 +4,7 @@
 
 #include "framework/application.h"
 #include "framework/stdctrls.h"
+#include "framework/sysutils.h"
 
 namespace {
 
@@ -30,14 +31,14 @@ public:
     // The text's bounds, measured with the form's font.
     RECT MeasureText()
     {
-        HDC dc = GetDC(nullptr);
+        // The DC goes back to the system even when creating the font or measuring throws.
+        const TWindowDC dc = TWindowDC::ForClient(nullptr);
+        if (!dc) RaiseLastOSError();
         TCanvas canvas;
-        canvas.SetHandle(dc);
+        canvas.SetHandle(dc.Get());
         canvas.Font().Assign(&Font());
         RECT r{0, 0, kMaxTextWidth, 0};
         canvas.DrawText(FMessage, r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
-        canvas.SetHandle(nullptr);
-        ReleaseDC(nullptr, dc);
         return r;
     }
 

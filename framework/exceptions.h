@@ -1,12 +1,14 @@
 // The runtime's exception classes.
 //
+// Plain C++ (no platform header), so the portable code that raises them builds natively
+// too. The classes that carry an OS exception record are in exceptions_win32.h.
+//
 // Runtime code throws these by value and catches them by reference to Exception.
 // Each class carries its class record (RUNTIME_CLASS), so handlers and the exception
 // library can test a caught object's class and ancestry by name.
 #pragma once
 
-#include <windows.h>
-
+#include <cstdint>
 #include <exception>
 #include <string>
 
@@ -50,45 +52,12 @@ public:
 class EOSError : public Exception {
     RUNTIME_CLASS(EOSError, Exception)
 public:
-    EOSError(std::string message, DWORD errorCode) : Exception(std::move(message)), FErrorCode(errorCode) {}
-    DWORD ErrorCode() const noexcept { return FErrorCode; }
+    // errorCode is the platform's 32-bit error code (a DWORD).
+    EOSError(std::string message, std::uint32_t errorCode) : Exception(std::move(message)), FErrorCode(errorCode) {}
+    std::uint32_t ErrorCode() const noexcept { return FErrorCode; }
 
 private:
-    DWORD FErrorCode;
-};
-
-// A hardware or platform exception turned into an object; keeps a copy of the OS record.
-class EExternal : public Exception {
-    RUNTIME_CLASS(EExternal, Exception)
-public:
-    explicit EExternal(std::string message = {}, const EXCEPTION_RECORD* record = nullptr)
-        : Exception(std::move(message))
-    {
-        if (record) FRecord = *record;
-    }
-    const EXCEPTION_RECORD& ExceptionRecord() const noexcept { return FRecord; }
-
-private:
-    EXCEPTION_RECORD FRecord{};
-};
-
-class EAccessViolation : public EExternal {
-    RUNTIME_CLASS(EAccessViolation, EExternal)
-public:
-    using EExternal::EExternal;
-};
-
-class EStackOverflow : public EExternal {
-    RUNTIME_CLASS(EStackOverflow, EExternal)
-public:
-    using EExternal::EExternal;
-};
-
-// An OS exception code the runtime has no class of its own for.
-class EExternalException : public EExternal {
-    RUNTIME_CLASS(EExternalException, EExternal)
-public:
-    using EExternal::EExternal;
+    std::uint32_t FErrorCode;
 };
 
 // Lists and string lists: an index out of range, a duplicate refused, a sorted list changed in place.

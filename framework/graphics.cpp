@@ -14,34 +14,6 @@ COLORREF ColorToRGB(TColor color)
     return static_cast<COLORREF>(bits & 0x00FFFFFFu);
 }
 
-// --- TGdiObject, TSelectGuard ---
-
-TGdiObject& TGdiObject::operator=(TGdiObject&& other) noexcept
-{
-    if (this != &other) Reset(other.Release());
-    return *this;
-}
-
-HGDIOBJ TGdiObject::Release() noexcept
-{
-    return std::exchange(FObject, nullptr);
-}
-
-void TGdiObject::Reset(HGDIOBJ object) noexcept
-{
-    // DeleteObject fails only for an object still selected into a DC; every selection
-    // here is scoped by TSelectGuard, so there is nothing useful to do about a failure.
-    if (FObject) DeleteObject(FObject);
-    FObject = object;
-}
-
-TSelectGuard::TSelectGuard(HDC dc, HGDIOBJ object) : FDC(dc), FPrevious(object ? SelectObject(dc, object) : nullptr) {}
-
-TSelectGuard::~TSelectGuard()
-{
-    if (FPrevious) SelectObject(FDC, FPrevious);
-}
-
 // --- Font, brush, pen ---
 
 void TGraphicsObject::Changed()
@@ -54,10 +26,9 @@ namespace {
 
 int ScreenPixelsPerInch()
 {
-    HDC dc = GetDC(nullptr);
+    const TWindowDC dc = TWindowDC::ForClient(nullptr);
     if (!dc) return 96;
-    const int ppi = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(nullptr, dc);
+    const int ppi = GetDeviceCaps(dc.Get(), LOGPIXELSY);
     return ppi > 0 ? ppi : 96;
 }
 
@@ -279,40 +250,28 @@ void TCanvas::CopyFrom(const RECT& dest, HDC source, int sourceX, int sourceY)
 
 // --- TBitmap ---
 
-TBitmap::TBitmap()
+TBitmap::TBitmap() : FDC(CreateCompatibleDC(nullptr))
 {
-    FDC = CreateCompatibleDC(nullptr);
     if (!FDC) RaiseLastOSError();
-    FCanvas.SetHandle(FDC);
+    FCanvas.SetHandle(FDC.Get());
 }
 
-TBitmap::~TBitmap()
-{
-    Unselect();
-    FBitmap.Reset();
-    DeleteDC(FDC);
-}
-
-void TBitmap::Unselect() noexcept
-{
-    if (FOldBitmap) SelectObject(FDC, FOldBitmap);
-    FOldBitmap = nullptr;
-}
+TBitmap::~TBitmap() = default;
 
 void TBitmap::SetSize(int width, int height)
 {
-    Unselect();
+    FSelection.reset();
     FBitmap.Reset();
     FWidth = FHeight = 0;
     if (width <= 0 || height <= 0) return;
-    HDC screen = GetDC(nullptr);
+    TWindowDC screen = TWindowDC::ForClient(nullptr);
     if (!screen) RaiseLastOSError();
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen.Get(), width, height);
     const DWORD error = GetLastError();
-    ReleaseDC(nullptr, screen);
+    screen.Reset();
     if (!bitmap) RaiseLastOSError(error);
     FBitmap.Reset(bitmap);
-    FOldBitmap = SelectObject(FDC, bitmap);
+    FSelection.emplace(FDC.Get(), bitmap);
     FWidth = width;
     FHeight = height;
 }

@@ -9,8 +9,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "framework/handles.h"
 #include "framework/persistent.h"
 
 // 0x00BBGGRR for plain colours; 0xFF0000nn is system colour nn.
@@ -32,38 +34,6 @@ constexpr TColor clDefault = 0x20000000;
 // The RGB value of a colour: system colours are looked up now (they change with the
 // desktop's scheme). clNone and clDefault have no RGB value and give black.
 COLORREF ColorToRGB(TColor color);
-
-// A small owner for one GDI object (font, brush, pen, bitmap, region). Non-copyable.
-class TGdiObject {
-public:
-    TGdiObject() = default;
-    explicit TGdiObject(HGDIOBJ object) : FObject(object) {}
-    TGdiObject(TGdiObject&& other) noexcept : FObject(other.Release()) {}
-    TGdiObject& operator=(TGdiObject&& other) noexcept;
-    TGdiObject(const TGdiObject&) = delete;
-    TGdiObject& operator=(const TGdiObject&) = delete;
-    ~TGdiObject() { Reset(); }
-
-    HGDIOBJ Get() const noexcept { return FObject; }
-    HGDIOBJ Release() noexcept;
-    void Reset(HGDIOBJ object = nullptr) noexcept;
-
-private:
-    HGDIOBJ FObject = nullptr;
-};
-
-// Selects an object into a DC and puts the previous one back when it goes.
-class TSelectGuard {
-public:
-    TSelectGuard(HDC dc, HGDIOBJ object);
-    TSelectGuard(const TSelectGuard&) = delete;
-    TSelectGuard& operator=(const TSelectGuard&) = delete;
-    ~TSelectGuard();
-
-private:
-    HDC FDC;
-    HGDIOBJ FPrevious;
-};
 
 class TGraphicsObject : public TPersistent {
     RUNTIME_CLASS(TGraphicsObject, TPersistent)
@@ -208,10 +178,10 @@ public:
     HBITMAP Handle() const noexcept { return static_cast<HBITMAP>(FBitmap.Get()); }
 
 private:
-    void Unselect() noexcept;
-    HDC FDC = nullptr;
-    HGDIOBJ FOldBitmap = nullptr;
+    TCompatibleDC FDC;
     TGdiObject FBitmap;
+    // Declared after the bitmap, so the bitmap leaves the DC before it is deleted.
+    std::optional<TSelectGuard> FSelection;
     int FWidth = 0;
     int FHeight = 0;
     TCanvas FCanvas;

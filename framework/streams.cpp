@@ -153,14 +153,11 @@ TFileStream::TFileStream(const std::string& fileName, unsigned mode)
         if (create) throw EFCreateError(Format("Cannot create file \"%s\". %s", {fileName, SysErrorMessage(error)}));
         throw EFOpenError(Format("Cannot open file \"%s\". %s", {fileName, SysErrorMessage(error)}));
     }
+    FFile.Reset(handle);
     FHandle = handle;
 }
 
-TFileStream::~TFileStream()
-{
-    // Nothing to do about a failed close here: the bytes are written or they are not.
-    CloseHandle(FHandle);
-}
+TFileStream::~TFileStream() = default;
 
 // ---- TMemoryStream ----
 

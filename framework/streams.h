@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "handles.h"
 #include "object.h"
 
 enum TSeekOrigin { soBeginning, soCurrent, soEnd };
@@ -94,6 +95,8 @@ public:
 
 private:
     std::string FFileName;
+    // The handle THandleStream works on; closed when the stream goes.
+    TFileHandle FFile;
 };
 
 // A stream in a growable block of memory that it owns.

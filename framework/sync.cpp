@@ -31,29 +31,25 @@ bool TCriticalSection::TryEnter() noexcept
 
 TEvent::TEvent(bool manualReset, bool initialState, const std::string& name)
 {
-    FHandle = CreateEventA(nullptr, manualReset, initialState, name.empty() ? nullptr : name.c_str());
+    FHandle.Reset(CreateEventA(nullptr, manualReset, initialState, name.empty() ? nullptr : name.c_str()));
     if (!FHandle) RaiseLastOSError();
 }
 
-TEvent::~TEvent()
-{
-    // A failed close cannot be reported from a destructor and leaves nothing to undo.
-    CloseHandle(FHandle);
-}
+TEvent::~TEvent() = default;
 
 void TEvent::SetEvent()
 {
-    if (!::SetEvent(FHandle)) RaiseLastOSError();
+    if (!::SetEvent(FHandle.Get())) RaiseLastOSError();
 }
 
 void TEvent::ResetEvent()
 {
-    if (!::ResetEvent(FHandle)) RaiseLastOSError();
+    if (!::ResetEvent(FHandle.Get())) RaiseLastOSError();
 }
 
 TWaitResult TEvent::WaitFor(DWORD timeoutMs) noexcept
 {
-    switch (WaitForSingleObject(FHandle, timeoutMs)) {
+    switch (WaitForSingleObject(FHandle.Get(), timeoutMs)) {
     case WAIT_OBJECT_0:
         return wrSignaled;
     case WAIT_TIMEOUT:

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <string>
 
+#include "handles.h"
 #include "object.h"
 
 // The outcome of waiting for a synchronisation object.
@@ -72,12 +73,12 @@ public:
     TWaitResult WaitFor(DWORD timeoutMs = INFINITE) noexcept;
 
     // The event's handle, owned by this object: valid while it lives; never null.
-    HANDLE Handle() const noexcept { return FHandle; }
+    HANDLE Handle() const noexcept { return FHandle.Get(); }
     // The error code of the last wait that returned wrError; 0 before any.
     DWORD LastError() const noexcept { return FLastError.load(); }
 
 private:
-    HANDLE FHandle = nullptr;
+    TKernelHandle FHandle;
     std::atomic<DWORD> FLastError{0};
 };
 

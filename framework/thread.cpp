@@ -187,7 +187,7 @@ DWORD WINAPI RuntimeThreadWrapper(void* startRecord)
 TThread::TThread()
 {
     FStartRecord = {&TThread::ThreadProc, this};
-    FHandle = CreateThread(nullptr, 0, &RuntimeThreadWrapper, &FStartRecord, CREATE_SUSPENDED, &FThreadID);
+    FHandle.Reset(CreateThread(nullptr, 0, &RuntimeThreadWrapper, &FStartRecord, CREATE_SUSPENDED, &FThreadID));
     if (!FHandle) {
         DWORD error = GetLastError();
         throw EThread(Format("Thread creation error: %s", {SysErrorMessage(error)}));
@@ -197,9 +197,8 @@ TThread::TThread()
 TThread::~TThread()
 {
     TerminateAndWait();
-    // A thread freeing itself (FreeOnTerminate) closes its own handle: allowed, the thread
-    // object in the system lives on until the thread ends.
-    CloseHandle(FHandle);
+    // FHandle closes next. A thread freeing itself (FreeOnTerminate) closes its own
+    // handle: allowed, the thread object in the system lives on until the thread ends.
 }
 
 void TThread::TerminateAndWait() noexcept
@@ -212,7 +211,7 @@ void TThread::TerminateAndWait() noexcept
     // Undo every suspension, the creation's included, so the thread can run to its end.
     DWORD count;
     do {
-        count = ResumeThread(FHandle);
+        count = ResumeThread(FHandle.Get());
     } while (count != static_cast<DWORD>(-1) && count > 1);
     FSuspended = false;
     DWORD error;
@@ -220,7 +219,7 @@ void TThread::TerminateAndWait() noexcept
         // Nothing can be reported from here (destructors call it), and the object's memory
         // must not go while the thread may still use it: fall back to a plain wait. Its
         // result is ignored because there is nothing left to try.
-        WaitForSingleObject(FHandle, INFINITE);
+        WaitForSingleObject(FHandle.Get(), INFINITE);
     }
 }
 
@@ -252,14 +251,14 @@ DWORD TThread::ThreadProc(void* parameter)
 bool TThread::WaitForHandle(DWORD& error) noexcept
 {
     if (GetCurrentThreadId() != MainThreadID) {
-        if (WaitForSingleObject(FHandle, INFINITE) == WAIT_FAILED) {
+        if (WaitForSingleObject(FHandle.Get(), INFINITE) == WAIT_FAILED) {
             error = GetLastError();
             return false;
         }
         return true;
     }
     try {
-        HANDLE handles[2] = {FHandle, SyncEvent()};
+        HANDLE handles[2] = {FHandle.Get(), SyncEvent()};
         for (;;) {
             // Sent messages first: a thread blocked in SendMessage to one of our windows
             // would otherwise wait for us while we wait for it. The result only says
@@ -292,7 +291,7 @@ DWORD TThread::WaitFor()
     DWORD error;
     if (!WaitForHandle(error)) RaiseThreadError(error);
     DWORD exitCode;
-    if (!GetExitCodeThread(FHandle, &exitCode)) RaiseThreadError(GetLastError());
+    if (!GetExitCodeThread(FHandle.Get(), &exitCode)) RaiseThreadError(GetLastError());
     return exitCode;
 }
 
@@ -304,21 +303,19 @@ void TThread::Start()
     // moment can crash the process; one start at a time costs only a context switch.
     // The event is this call's own: a thread that frees itself may be gone before the wait
     // returns.
-    HANDLE running = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const TKernelHandle running(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!running) RaiseThreadError(GetLastError());
-    FRunningSignal = running;
+    FRunningSignal = running.Get();
     FStarted = true;
     FSuspended = false;
-    if (ResumeThread(FHandle) == static_cast<DWORD>(-1)) {
+    if (ResumeThread(FHandle.Get()) == static_cast<DWORD>(-1)) {
         DWORD error = GetLastError();
         FStarted = false;
         FSuspended = true;
         FRunningSignal = nullptr;
-        CloseHandle(running);
         RaiseThreadError(error);
     }
-    WaitForSingleObject(running, INFINITE);
-    CloseHandle(running);
+    WaitForSingleObject(running.Get(), INFINITE);
 }
 
 void TThread::Resume()
@@ -328,7 +325,7 @@ void TThread::Resume()
         return;
     }
     if (!FSuspended) return;
-    DWORD previous = ResumeThread(FHandle);
+    DWORD previous = ResumeThread(FHandle.Get());
     if (previous == static_cast<DWORD>(-1)) RaiseThreadError(GetLastError());
     if (previous <= 1) FSuspended = false;
 }
@@ -338,7 +335,7 @@ void TThread::Suspend()
     // A thread that was never started is suspended already; Start runs it.
     if (!FStarted) return;
     bool wasSuspended = FSuspended.exchange(true);
-    if (SuspendThread(FHandle) == static_cast<DWORD>(-1)) {
+    if (SuspendThread(FHandle.Get()) == static_cast<DWORD>(-1)) {
         DWORD error = GetLastError();
         FSuspended = wasSuspended;
         RaiseThreadError(error);
@@ -347,7 +344,7 @@ void TThread::Suspend()
 
 TThreadPriority TThread::Priority() const
 {
-    int value = GetThreadPriority(FHandle);
+    int value = GetThreadPriority(FHandle.Get());
     if (value == THREAD_PRIORITY_ERROR_RETURN) RaiseThreadError(GetLastError());
     // Threads of a real-time process report values between the named levels: take the
     // highest level not above the value.
@@ -362,5 +359,5 @@ void TThread::SetPriority(TThreadPriority value)
     int level = static_cast<int>(value);
     if (level < tpIdle || level > tpTimeCritical)
         throw EThread(Format("Invalid thread priority (%d)", {static_cast<int>(value)}));
-    if (!SetThreadPriority(FHandle, PriorityValues[level])) RaiseThreadError(GetLastError());
+    if (!SetThreadPriority(FHandle.Get(), PriorityValues[level])) RaiseThreadError(GetLastError());
 }

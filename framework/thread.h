@@ -13,6 +13,7 @@
 #include <exception>
 #include <functional>
 
+#include "handles.h"
 #include "object.h"
 
 // The thread that initialised the program: the one that ran the static initialisers, i.e.
@@ -124,7 +125,7 @@ public:
     void SetFreeOnTerminate(bool value) noexcept { FFreeOnTerminate = value; }
 
     // Owned by the object; valid while it lives.
-    HANDLE Handle() const noexcept { return FHandle; }
+    HANDLE Handle() const noexcept { return FHandle.Get(); }
     DWORD ThreadID() const noexcept { return FThreadID; }
 
     // The thread's exit code; Execute sets it.
@@ -147,7 +148,7 @@ private:
     bool WaitForHandle(DWORD& error) noexcept;
 
     TThreadStartRecord FStartRecord{};
-    HANDLE FHandle = nullptr;
+    TKernelHandle FHandle;
     DWORD FThreadID = 0;
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};

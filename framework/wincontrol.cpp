@@ -487,15 +487,10 @@ void TWinControl::Dispatch(TMessage& message)
 
 void TWinControl::Paint()
 {
-    PAINTSTRUCT ps{};
-    HDC dc = BeginPaint(FHandle, &ps);
-    if (!dc) return;
     // EndPaint must run whatever the painting code throws.
-    struct TEndPaint {
-        HWND Window;
-        PAINTSTRUCT* Ps;
-        ~TEndPaint() { EndPaint(Window, Ps); }
-    } endPaint{FHandle, &ps};
+    const TPaintDC paint(FHandle);
+    if (!paint) return;
+    HDC dc = paint.Get();
     RECT client{};
     GetClientRect(FHandle, &client);
     TCanvas canvas;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/application.h"
+#include "framework/hiddenwindow.h"
 #include "framework/units.h"
 #include "lookandfeel/dxOffice11.h"
 
@@ -134,17 +135,9 @@ LRESULT CALLBACK PaletteListenerProc(HWND window, UINT msg, WPARAM wParam, LPARA
 
 void TcxSystemPaletteChangedListener::CreateWindowNow()
 {
-    const HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA cls{};
-    cls.cbSize = sizeof(cls);
-    cls.lpfnWndProc = PaletteListenerProc;
-    cls.hInstance = instance;
-    cls.lpszClassName = kPaletteListenerClassName;
-    if (!RegisterClassExA(&cls) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return;
     // Top-level (WM_SYSCOLORCHANGE is broadcast to top-level windows only, so a
-    // message-only window would never hear it), WS_POPUP without WS_VISIBLE: never shown.
-    FWindow = CreateWindowExA(WS_EX_TOOLWINDOW, kPaletteListenerClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                              instance, nullptr);
+    // message-only window would never hear it), never shown.
+    FWindow = CreateHiddenTopLevelWindow({.ClassName = kPaletteListenerClassName, .Procedure = PaletteListenerProc});
     // Without the window colour changes go unnoticed; drawing works all the same.
 }
 

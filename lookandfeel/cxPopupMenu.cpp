@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "framework/controls.h"
+#include "framework/handles.h"
 #include "framework/sysutils.h"
 #include "framework/units.h"
 
@@ -126,16 +127,13 @@ int TcxPopupMenu::MenuHeight() const
     metrics.cbSize = sizeof metrics;
     int textHeight = 13;
     if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-        HFONT font = CreateFontIndirectA(&metrics.lfMenuFont);
-        HDC dc = GetDC(nullptr);
+        const TGdiObject font(CreateFontIndirectA(&metrics.lfMenuFont));
+        const TWindowDC dc = TWindowDC::ForClient(nullptr);
         if (font && dc) {
-            HGDIOBJ old = SelectObject(dc, font);
+            const TSelectGuard select(dc.Get(), font.Get());
             SIZE size{};
-            if (GetTextExtentPoint32A(dc, "Qg", 2, &size)) textHeight = size.cy;
-            SelectObject(dc, old);
+            if (GetTextExtentPoint32A(dc.Get(), "Qg", 2, &size)) textHeight = size.cy;
         }
-        if (dc) ReleaseDC(nullptr, dc);
-        if (font) DeleteObject(font);
     }
     int height = 4;
     for (const TcxMenuItem& item : FItems)

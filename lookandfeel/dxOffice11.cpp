@@ -5,10 +5,11 @@
 #include <cstdint>
 
 #include "framework/exceptions.h"
+#include "framework/handles.h"
+#include "framework/units.h"
 #include "lookandfeel/cxImages.h"
 #include "lookandfeel/dxThemeManager.h"
 #include "lookandfeel/dxUxTheme.h"
-#include "framework/units.h"
 
 TdxOffice11Colors dxOffice11Colors;
 
@@ -141,10 +142,9 @@ TdxGradientFillProc GGradientFillOverride = nullptr;
 
 COLORREF ScreenRealColor(COLORREF color)
 {
-    HDC screen = GetDC(nullptr);
+    const TWindowDC screen = TWindowDC::ForClient(nullptr);
     if (!screen) return color;
-    const COLORREF nearest = GetNearestColor(screen, color);
-    ReleaseDC(nullptr, screen);
+    const COLORREF nearest = GetNearestColor(screen.Get(), color);
     return nearest == CLR_INVALID ? color : nearest;
 }
 
@@ -179,11 +179,11 @@ void RecolorSubMenuExpandBitmap(HBITMAP bitmap, const TdxOffice11Colors& c)
 {
     BITMAP info{};
     if (!GetObjectA(bitmap, sizeof(info), &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return;
-    HDC dc = CreateCompatibleDC(nullptr);
+    const TCompatibleDC dc(CreateCompatibleDC(nullptr));
     if (!dc) return;
-    const HGDIOBJ old = SelectObject(dc, bitmap);
+    const TSelectGuard selected(dc.Get(), bitmap);
     try {
-        TcxPixels pixels = cxReadPixels(dc, RECT{0, 0, info.bmWidth, info.bmHeight});
+        TcxPixels pixels = cxReadPixels(dc.Get(), RECT{0, 0, info.bmWidth, info.bmHeight});
         std::vector<COLORREF> colours;
         colours.reserve(pixels.Data.size());
         for (std::uint32_t p : pixels.Data) colours.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
@@ -191,11 +191,9 @@ void RecolorSubMenuExpandBitmap(HBITMAP bitmap, const TdxOffice11Colors& c)
         for (std::size_t i = 0; i < colours.size(); ++i)
             pixels.Data[i] = (static_cast<std::uint32_t>(GetRValue(colours[i])) << 16) |
                              (static_cast<std::uint32_t>(GetGValue(colours[i])) << 8) | GetBValue(colours[i]);
-        cxWritePixels(dc, 0, 0, pixels);
+        cxWritePixels(dc.Get(), 0, 0, pixels);
     } catch (const Exception&) {
     }
-    SelectObject(dc, old);
-    DeleteDC(dc);
 }
 
 HBITMAP LoadResourceBitmap(const char* name)

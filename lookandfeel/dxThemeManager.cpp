@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/application.h"
+#include "framework/hiddenwindow.h"
 #include "lookandfeel/dxUxTheme.h"
 #include "framework/units.h"
 
@@ -79,16 +80,8 @@ public:
 private:
     void CreateReceiver()
     {
-        const HINSTANCE instance = GetModuleHandleA(nullptr);
-        WNDCLASSEXA cls{};
-        cls.cbSize = sizeof(cls);
-        cls.lpfnWndProc = ReceiverProc;
-        cls.hInstance = instance;
-        cls.lpszClassName = ReceiverClassName;
-        if (!RegisterClassExA(&cls) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return;
-        // WS_POPUP without WS_VISIBLE: top-level (so theme broadcasts reach it), never shown.
-        Receiver = CreateWindowExA(WS_EX_TOOLWINDOW, ReceiverClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                   instance, nullptr);
+        // Top-level, so theme broadcasts reach it; never shown.
+        Receiver = CreateHiddenTopLevelWindow({.ClassName = ReceiverClassName, .Procedure = ReceiverProc});
         // Without the receiver, theme changes go unnoticed; nothing else depends on it.
     }
 };

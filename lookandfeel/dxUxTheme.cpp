@@ -1,40 +1,17 @@
 #include "lookandfeel/dxUxTheme.h"
 #include "framework/units.h"
 
+#include <iterator>
 #include <vector>
-
-const char* const dxUxThemeFunctionNames[52] = {
-    "CloseThemeData", "DrawThemeBackground", "DrawThemeEdge", "DrawThemeIcon", "DrawThemeParentBackground",
-    "DrawThemeText", "DrawThemeTextEx", "EnableThemeDialogTexture", "GetCurrentThemeName",
-    "GetThemeAppProperties", "GetThemeBackgroundContentRect", "GetThemeBackgroundRegion",
-    "GetThemeBackgroundExtent", "GetThemeBool", "GetThemeColor", "GetThemeDocumentationProperty",
-    "GetThemeEnumValue", "GetThemeFilename", "GetThemeFont", "GetThemeInt", "GetThemeIntList",
-    "GetThemeMargins", "GetThemeMetric", "GetThemePartSize", "GetThemePosition", "GetThemePropertyOrigin",
-    "GetThemeRect", "GetThemeString", "GetThemeSysBool", "GetThemeSysColor", "GetThemeSysColorBrush",
-    "GetThemeSysFont", "GetThemeSysInt", "GetThemeSysSize", "GetThemeSysString", "GetThemeTextExtent",
-    "GetThemeTextMetrics", "GetWindowTheme", "HitTestThemeBackground", "IsAppThemed", "IsThemeActive",
-    "IsThemePartDefined", "IsThemeBackgroundPartiallyTransparent", "IsThemeDialogTextureEnabled",
-    "OpenThemeData", "SetThemeAppProperties", "SetWindowTheme", "BufferedPaintInit", "BufferedPaintUnInit",
-    "BeginBufferedPaint", "EndBufferedPaint", "BufferedPaintSetAlpha",
-};
-
-const char* const dxDwmFunctionNames[9] = {
-    "DwmDefWindowProc", "DwmEnableBlurBehindWindow", "DwmEnableComposition",
-    "DwmEnableMMCSS", "DwmExtendFrameIntoClientArea", "DwmGetColorizationColor",
-    "DwmGetWindowAttribute", "DwmIsCompositionEnabled", "DwmSetWindowAttribute",
-};
 
 namespace {
 
-// GetProcAddress gives a FARPROC; going through void (*)() keeps GCC's
-// -Wcast-function-type quiet, since that type is the documented "any function" type.
-template <class F>
-bool Resolve(HMODULE library, const char* name, F& slot) noexcept
-{
-    FARPROC proc = library ? GetProcAddress(library, name) : nullptr;
-    slot = reinterpret_cast<F>(reinterpret_cast<void (*)()>(proc));
-    return slot != nullptr;
-}
+const TDllFunctionSlot<TdxUxThemeFunctions> kUxThemeSlots[] = {DX_UXTHEME_FUNCTIONS(ZV_DLL_FUNCTION_SLOT)};
+const TDllFunctionSlot<TdxDwmFunctions> kDwmSlots[] = {DX_DWM_FUNCTIONS(ZV_DLL_FUNCTION_SLOT)};
+
+// Every member is a slot (the struct holds nothing but the list's pointers).
+static_assert(sizeof(TdxUxThemeFunctions) == std::size(kUxThemeSlots) * sizeof(void (*)()));
+static_assert(sizeof(TdxDwmFunctions) == std::size(kDwmSlots) * sizeof(void (*)()));
 
 struct TdxOsVersion {
     DWORD Major = 0;
@@ -104,79 +81,24 @@ const TdxDwmFunctions& D()
 
 } // namespace
 
-int ResolveUxThemeFunctions(HMODULE library, TdxUxThemeFunctions& f) noexcept
+std::span<const TDllFunctionSlot<TdxUxThemeFunctions>> dxUxThemeFunctionSlots() noexcept
 {
-    const char* const* n = dxUxThemeFunctionNames;
-    int found = 0;
-    found += Resolve(library, n[0], f.CloseThemeData);
-    found += Resolve(library, n[1], f.DrawThemeBackground);
-    found += Resolve(library, n[2], f.DrawThemeEdge);
-    found += Resolve(library, n[3], f.DrawThemeIcon);
-    found += Resolve(library, n[4], f.DrawThemeParentBackground);
-    found += Resolve(library, n[5], f.DrawThemeText);
-    found += Resolve(library, n[6], f.DrawThemeTextEx);
-    found += Resolve(library, n[7], f.EnableThemeDialogTexture);
-    found += Resolve(library, n[8], f.GetCurrentThemeName);
-    found += Resolve(library, n[9], f.GetThemeAppProperties);
-    found += Resolve(library, n[10], f.GetThemeBackgroundContentRect);
-    found += Resolve(library, n[11], f.GetThemeBackgroundRegion);
-    found += Resolve(library, n[12], f.GetThemeBackgroundExtent);
-    found += Resolve(library, n[13], f.GetThemeBool);
-    found += Resolve(library, n[14], f.GetThemeColor);
-    found += Resolve(library, n[15], f.GetThemeDocumentationProperty);
-    found += Resolve(library, n[16], f.GetThemeEnumValue);
-    found += Resolve(library, n[17], f.GetThemeFilename);
-    found += Resolve(library, n[18], f.GetThemeFont);
-    found += Resolve(library, n[19], f.GetThemeInt);
-    found += Resolve(library, n[20], f.GetThemeIntList);
-    found += Resolve(library, n[21], f.GetThemeMargins);
-    found += Resolve(library, n[22], f.GetThemeMetric);
-    found += Resolve(library, n[23], f.GetThemePartSize);
-    found += Resolve(library, n[24], f.GetThemePosition);
-    found += Resolve(library, n[25], f.GetThemePropertyOrigin);
-    found += Resolve(library, n[26], f.GetThemeRect);
-    found += Resolve(library, n[27], f.GetThemeString);
-    found += Resolve(library, n[28], f.GetThemeSysBool);
-    found += Resolve(library, n[29], f.GetThemeSysColor);
-    found += Resolve(library, n[30], f.GetThemeSysColorBrush);
-    found += Resolve(library, n[31], f.GetThemeSysFont);
-    found += Resolve(library, n[32], f.GetThemeSysInt);
-    found += Resolve(library, n[33], f.GetThemeSysSize);
-    found += Resolve(library, n[34], f.GetThemeSysString);
-    found += Resolve(library, n[35], f.GetThemeTextExtent);
-    found += Resolve(library, n[36], f.GetThemeTextMetrics);
-    found += Resolve(library, n[37], f.GetWindowTheme);
-    found += Resolve(library, n[38], f.HitTestThemeBackground);
-    found += Resolve(library, n[39], f.IsAppThemed);
-    found += Resolve(library, n[40], f.IsThemeActive);
-    found += Resolve(library, n[41], f.IsThemePartDefined);
-    found += Resolve(library, n[42], f.IsThemeBackgroundPartiallyTransparent);
-    found += Resolve(library, n[43], f.IsThemeDialogTextureEnabled);
-    found += Resolve(library, n[44], f.OpenThemeData);
-    found += Resolve(library, n[45], f.SetThemeAppProperties);
-    found += Resolve(library, n[46], f.SetWindowTheme);
-    found += Resolve(library, n[47], f.BufferedPaintInit);
-    found += Resolve(library, n[48], f.BufferedPaintUnInit);
-    found += Resolve(library, n[49], f.BeginBufferedPaint);
-    found += Resolve(library, n[50], f.EndBufferedPaint);
-    found += Resolve(library, n[51], f.BufferedPaintSetAlpha);
-    return found;
+    return kUxThemeSlots;
 }
 
-int ResolveDwmFunctions(HMODULE library, TdxDwmFunctions& f) noexcept
+std::span<const TDllFunctionSlot<TdxDwmFunctions>> dxDwmFunctionSlots() noexcept
 {
-    const char* const* n = dxDwmFunctionNames;
-    int found = 0;
-    found += Resolve(library, n[0], f.DwmDefWindowProc);
-    found += Resolve(library, n[1], f.DwmEnableBlurBehindWindow);
-    found += Resolve(library, n[2], f.DwmEnableComposition);
-    found += Resolve(library, n[3], f.DwmEnableMMCSS);
-    found += Resolve(library, n[4], f.DwmExtendFrameIntoClientArea);
-    found += Resolve(library, n[5], f.DwmGetColorizationColor);
-    found += Resolve(library, n[6], f.DwmGetWindowAttribute);
-    found += Resolve(library, n[7], f.DwmIsCompositionEnabled);
-    found += Resolve(library, n[8], f.DwmSetWindowAttribute);
-    return found;
+    return kDwmSlots;
+}
+
+int ResolveUxThemeFunctions(HMODULE library, TdxUxThemeFunctions& functions) noexcept
+{
+    return ResolveDllFunctions(library, functions, kUxThemeSlots);
+}
+
+int ResolveDwmFunctions(HMODULE library, TdxDwmFunctions& functions) noexcept
+{
+    return ResolveDllFunctions(library, functions, kDwmSlots);
 }
 
 const TdxUxThemeFunctions& UxThemeFunctions()

@@ -19,88 +19,102 @@
 #include <dwmapi.h>
 #include <uxtheme.h>
 
+#include <span>
 #include <string>
 
-// The theme library's entry points; an empty entry is a function the library lacks.
-// The types come from the platform headers; no import is made through them.
-struct TdxUxThemeFunctions {
-    decltype(&::CloseThemeData) CloseThemeData = nullptr;
-    decltype(&::DrawThemeBackground) DrawThemeBackground = nullptr;
-    decltype(&::DrawThemeEdge) DrawThemeEdge = nullptr;
-    decltype(&::DrawThemeIcon) DrawThemeIcon = nullptr;
-    decltype(&::DrawThemeParentBackground) DrawThemeParentBackground = nullptr;
-    decltype(&::DrawThemeText) DrawThemeText = nullptr;
-    decltype(&::DrawThemeTextEx) DrawThemeTextEx = nullptr;
-    decltype(&::EnableThemeDialogTexture) EnableThemeDialogTexture = nullptr;
-    decltype(&::GetCurrentThemeName) GetCurrentThemeName = nullptr;
-    decltype(&::GetThemeAppProperties) GetThemeAppProperties = nullptr;
-    decltype(&::GetThemeBackgroundContentRect) GetThemeBackgroundContentRect = nullptr;
-    decltype(&::GetThemeBackgroundRegion) GetThemeBackgroundRegion = nullptr;
-    decltype(&::GetThemeBackgroundExtent) GetThemeBackgroundExtent = nullptr;
-    decltype(&::GetThemeBool) GetThemeBool = nullptr;
-    decltype(&::GetThemeColor) GetThemeColor = nullptr;
-    decltype(&::GetThemeDocumentationProperty) GetThemeDocumentationProperty = nullptr;
-    decltype(&::GetThemeEnumValue) GetThemeEnumValue = nullptr;
-    decltype(&::GetThemeFilename) GetThemeFilename = nullptr;
-    decltype(&::GetThemeFont) GetThemeFont = nullptr;
-    decltype(&::GetThemeInt) GetThemeInt = nullptr;
-    decltype(&::GetThemeIntList) GetThemeIntList = nullptr;
-    decltype(&::GetThemeMargins) GetThemeMargins = nullptr;
-    decltype(&::GetThemeMetric) GetThemeMetric = nullptr;
-    decltype(&::GetThemePartSize) GetThemePartSize = nullptr;
-    decltype(&::GetThemePosition) GetThemePosition = nullptr;
-    decltype(&::GetThemePropertyOrigin) GetThemePropertyOrigin = nullptr;
-    decltype(&::GetThemeRect) GetThemeRect = nullptr;
-    decltype(&::GetThemeString) GetThemeString = nullptr;
-    decltype(&::GetThemeSysBool) GetThemeSysBool = nullptr;
-    decltype(&::GetThemeSysColor) GetThemeSysColor = nullptr;
-    decltype(&::GetThemeSysColorBrush) GetThemeSysColorBrush = nullptr;
-    decltype(&::GetThemeSysFont) GetThemeSysFont = nullptr;
-    decltype(&::GetThemeSysInt) GetThemeSysInt = nullptr;
-    decltype(&::GetThemeSysSize) GetThemeSysSize = nullptr;
-    decltype(&::GetThemeSysString) GetThemeSysString = nullptr;
-    decltype(&::GetThemeTextExtent) GetThemeTextExtent = nullptr;
-    // mingw-w64 declares this one with the ANSI TEXTMETRIC; the library fills the wide one.
-    HRESULT(WINAPI* GetThemeTextMetrics)(HTHEME, HDC, int, int, TEXTMETRICW*) = nullptr;
-    decltype(&::GetWindowTheme) GetWindowTheme = nullptr;
-    decltype(&::HitTestThemeBackground) HitTestThemeBackground = nullptr;
-    decltype(&::IsAppThemed) IsAppThemed = nullptr;
-    decltype(&::IsThemeActive) IsThemeActive = nullptr;
-    decltype(&::IsThemePartDefined) IsThemePartDefined = nullptr;
-    decltype(&::IsThemeBackgroundPartiallyTransparent) IsThemeBackgroundPartiallyTransparent = nullptr;
-    decltype(&::IsThemeDialogTextureEnabled) IsThemeDialogTextureEnabled = nullptr;
-    decltype(&::OpenThemeData) OpenThemeData = nullptr;
-    decltype(&::SetThemeAppProperties) SetThemeAppProperties = nullptr;
-    decltype(&::SetWindowTheme) SetWindowTheme = nullptr;
-    decltype(&::BufferedPaintInit) BufferedPaintInit = nullptr;
-    decltype(&::BufferedPaintUnInit) BufferedPaintUnInit = nullptr;
-    decltype(&::BeginBufferedPaint) BeginBufferedPaint = nullptr;
-    decltype(&::EndBufferedPaint) EndBufferedPaint = nullptr;
-    decltype(&::BufferedPaintSetAlpha) BufferedPaintSetAlpha = nullptr;
-};
+#include "framework/dllfunctions.h"
+
+// mingw-w64 declares GetThemeTextMetrics with the ANSI TEXTMETRIC; the library fills the
+// wide one.
+using TdxGetThemeTextMetricsW = HRESULT(WINAPI*)(HTHEME, HDC, int, int, TEXTMETRICW*);
+
+// The theme library's entry points as (export name, pointer type), in table order. The
+// types come from the platform headers; no import is made through them.
+#define DX_UXTHEME_FUNCTIONS(X) \
+    X(CloseThemeData, decltype(&::CloseThemeData)) \
+    X(DrawThemeBackground, decltype(&::DrawThemeBackground)) \
+    X(DrawThemeEdge, decltype(&::DrawThemeEdge)) \
+    X(DrawThemeIcon, decltype(&::DrawThemeIcon)) \
+    X(DrawThemeParentBackground, decltype(&::DrawThemeParentBackground)) \
+    X(DrawThemeText, decltype(&::DrawThemeText)) \
+    X(DrawThemeTextEx, decltype(&::DrawThemeTextEx)) \
+    X(EnableThemeDialogTexture, decltype(&::EnableThemeDialogTexture)) \
+    X(GetCurrentThemeName, decltype(&::GetCurrentThemeName)) \
+    X(GetThemeAppProperties, decltype(&::GetThemeAppProperties)) \
+    X(GetThemeBackgroundContentRect, decltype(&::GetThemeBackgroundContentRect)) \
+    X(GetThemeBackgroundRegion, decltype(&::GetThemeBackgroundRegion)) \
+    X(GetThemeBackgroundExtent, decltype(&::GetThemeBackgroundExtent)) \
+    X(GetThemeBool, decltype(&::GetThemeBool)) \
+    X(GetThemeColor, decltype(&::GetThemeColor)) \
+    X(GetThemeDocumentationProperty, decltype(&::GetThemeDocumentationProperty)) \
+    X(GetThemeEnumValue, decltype(&::GetThemeEnumValue)) \
+    X(GetThemeFilename, decltype(&::GetThemeFilename)) \
+    X(GetThemeFont, decltype(&::GetThemeFont)) \
+    X(GetThemeInt, decltype(&::GetThemeInt)) \
+    X(GetThemeIntList, decltype(&::GetThemeIntList)) \
+    X(GetThemeMargins, decltype(&::GetThemeMargins)) \
+    X(GetThemeMetric, decltype(&::GetThemeMetric)) \
+    X(GetThemePartSize, decltype(&::GetThemePartSize)) \
+    X(GetThemePosition, decltype(&::GetThemePosition)) \
+    X(GetThemePropertyOrigin, decltype(&::GetThemePropertyOrigin)) \
+    X(GetThemeRect, decltype(&::GetThemeRect)) \
+    X(GetThemeString, decltype(&::GetThemeString)) \
+    X(GetThemeSysBool, decltype(&::GetThemeSysBool)) \
+    X(GetThemeSysColor, decltype(&::GetThemeSysColor)) \
+    X(GetThemeSysColorBrush, decltype(&::GetThemeSysColorBrush)) \
+    X(GetThemeSysFont, decltype(&::GetThemeSysFont)) \
+    X(GetThemeSysInt, decltype(&::GetThemeSysInt)) \
+    X(GetThemeSysSize, decltype(&::GetThemeSysSize)) \
+    X(GetThemeSysString, decltype(&::GetThemeSysString)) \
+    X(GetThemeTextExtent, decltype(&::GetThemeTextExtent)) \
+    X(GetThemeTextMetrics, TdxGetThemeTextMetricsW) \
+    X(GetWindowTheme, decltype(&::GetWindowTheme)) \
+    X(HitTestThemeBackground, decltype(&::HitTestThemeBackground)) \
+    X(IsAppThemed, decltype(&::IsAppThemed)) \
+    X(IsThemeActive, decltype(&::IsThemeActive)) \
+    X(IsThemePartDefined, decltype(&::IsThemePartDefined)) \
+    X(IsThemeBackgroundPartiallyTransparent, decltype(&::IsThemeBackgroundPartiallyTransparent)) \
+    X(IsThemeDialogTextureEnabled, decltype(&::IsThemeDialogTextureEnabled)) \
+    X(OpenThemeData, decltype(&::OpenThemeData)) \
+    X(SetThemeAppProperties, decltype(&::SetThemeAppProperties)) \
+    X(SetWindowTheme, decltype(&::SetWindowTheme)) \
+    X(BufferedPaintInit, decltype(&::BufferedPaintInit)) \
+    X(BufferedPaintUnInit, decltype(&::BufferedPaintUnInit)) \
+    X(BeginBufferedPaint, decltype(&::BeginBufferedPaint)) \
+    X(EndBufferedPaint, decltype(&::EndBufferedPaint)) \
+    X(BufferedPaintSetAlpha, decltype(&::BufferedPaintSetAlpha))
 
 // The composition library's entry points.
-struct TdxDwmFunctions {
-    decltype(&::DwmDefWindowProc) DwmDefWindowProc = nullptr;
-    decltype(&::DwmEnableBlurBehindWindow) DwmEnableBlurBehindWindow = nullptr;
-    decltype(&::DwmEnableComposition) DwmEnableComposition = nullptr;
-    decltype(&::DwmEnableMMCSS) DwmEnableMMCSS = nullptr;
-    decltype(&::DwmExtendFrameIntoClientArea) DwmExtendFrameIntoClientArea = nullptr;
-    decltype(&::DwmGetColorizationColor) DwmGetColorizationColor = nullptr;
-    decltype(&::DwmGetWindowAttribute) DwmGetWindowAttribute = nullptr;
-    decltype(&::DwmIsCompositionEnabled) DwmIsCompositionEnabled = nullptr;
-    decltype(&::DwmSetWindowAttribute) DwmSetWindowAttribute = nullptr;
+#define DX_DWM_FUNCTIONS(X) \
+    X(DwmDefWindowProc, decltype(&::DwmDefWindowProc)) \
+    X(DwmEnableBlurBehindWindow, decltype(&::DwmEnableBlurBehindWindow)) \
+    X(DwmEnableComposition, decltype(&::DwmEnableComposition)) \
+    X(DwmEnableMMCSS, decltype(&::DwmEnableMMCSS)) \
+    X(DwmExtendFrameIntoClientArea, decltype(&::DwmExtendFrameIntoClientArea)) \
+    X(DwmGetColorizationColor, decltype(&::DwmGetColorizationColor)) \
+    X(DwmGetWindowAttribute, decltype(&::DwmGetWindowAttribute)) \
+    X(DwmIsCompositionEnabled, decltype(&::DwmIsCompositionEnabled)) \
+    X(DwmSetWindowAttribute, decltype(&::DwmSetWindowAttribute))
+
+// The tables: one member per entry of the lists above, named as the export; an empty
+// member is a function the library lacks.
+struct TdxUxThemeFunctions {
+    DX_UXTHEME_FUNCTIONS(ZV_DLL_FUNCTION_MEMBER)
 };
+struct TdxDwmFunctions {
+    DX_DWM_FUNCTIONS(ZV_DLL_FUNCTION_MEMBER)
+};
+
+// Each member with the name it is looked up by (52 theme functions, 9 composition
+// functions), built from the same lists.
+std::span<const TDllFunctionSlot<TdxUxThemeFunctions>> dxUxThemeFunctionSlots() noexcept;
+std::span<const TDllFunctionSlot<TdxDwmFunctions>> dxDwmFunctionSlots() noexcept;
 
 // Fills every entry of functions from library (any module; null leaves all empty) by
 // name; returns how many were found. Used at load time, and by tests with a module that
 // lacks the names.
 int ResolveUxThemeFunctions(HMODULE library, TdxUxThemeFunctions& functions) noexcept;
 int ResolveDwmFunctions(HMODULE library, TdxDwmFunctions& functions) noexcept;
-
-// The names looked up, in table order (52 theme functions, 9 composition functions).
-extern const char* const dxUxThemeFunctionNames[52];
-extern const char* const dxDwmFunctionNames[9];
 
 // The tables in use; entries are empty when the library or the function is missing.
 // Loading happens on the first call of any function of this header.

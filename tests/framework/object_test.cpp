@@ -45,14 +45,16 @@ TEST(ClassAncestry, ByClassReferenceGoesUpNeverDown)
 
 TEST(ClassAncestry, ExceptionClassesChainAsTheRuntimeDeclaresThem)
 {
-    EAccessViolation violation("Access violation");
-    const Exception& caught = violation;
-    EXPECT_EQ(caught.ClassName(), "EAccessViolation");
-    EXPECT_TRUE(caught.InheritsFrom("EExternal"));
+    EFOpenError failure("Cannot open file");
+    const Exception& caught = failure;
+    EXPECT_EQ(caught.ClassName(), "EFOpenError");
+    EXPECT_TRUE(caught.InheritsFrom("EFileStreamError"));
+    EXPECT_TRUE(caught.InheritsFrom("EStreamError"));
     EXPECT_TRUE(caught.InheritsFrom("Exception"));
     EXPECT_FALSE(caught.InheritsFrom("EConvertError"));
+    EXPECT_FALSE(caught.InheritsFrom("EFCreateError"));
     EXPECT_TRUE(EFCreateError("x").InheritsFrom("EStreamError"));
-    EXPECT_STREQ(caught.what(), "Access violation");
+    EXPECT_STREQ(caught.what(), "Cannot open file");
 }
 
 } // namespace

@@ -79,6 +79,37 @@ TEST(ThemeLibrary, EveryFunctionIsFoundByNameAndAMissingOneLeavesAnEmptyEntry)
     EXPECT_FALSE(IsCompositionEnabled());
 }
 
+// Each member, read by its own name rather than through the slot table, holds the export
+// of that name: a slot table that paired a name with another member would fail here.
+TEST(ThemeLibrary, EveryMemberHoldsTheExportOfItsOwnName)
+{
+    const HMODULE theme = GetModuleHandleA("uxtheme.dll");
+    const HMODULE dwmapi = GetModuleHandleA("dwmapi.dll");
+    ASSERT_NE(theme, nullptr);
+    ASSERT_NE(dwmapi, nullptr);
+    TdxUxThemeFunctions functions;
+    ResolveUxThemeFunctions(theme, functions);
+    TdxDwmFunctions dwm;
+    ResolveDwmFunctions(dwmapi, dwm);
+    int checked = 0;
+#define ZV_EXPECT_OWN_EXPORT(table, module, name)                                      \
+    EXPECT_EQ(DllFunctionAddress(table.name), GetProcAddress(module, #name)) << #name; \
+    ++checked;
+#define ZV_EXPECT_THEME_EXPORT(name, type) ZV_EXPECT_OWN_EXPORT(functions, theme, name)
+#define ZV_EXPECT_DWM_EXPORT(name, type) ZV_EXPECT_OWN_EXPORT(dwm, dwmapi, name)
+    DX_UXTHEME_FUNCTIONS(ZV_EXPECT_THEME_EXPORT)
+    DX_DWM_FUNCTIONS(ZV_EXPECT_DWM_EXPORT)
+#undef ZV_EXPECT_DWM_EXPORT
+#undef ZV_EXPECT_THEME_EXPORT
+#undef ZV_EXPECT_OWN_EXPORT
+    EXPECT_EQ(checked, 61);
+    EXPECT_EQ(dxUxThemeFunctionSlots().size(), 52u);
+    EXPECT_EQ(dxDwmFunctionSlots().size(), 9u);
+    // The in-use table is the same.
+    EXPECT_EQ(DllFunctionAddress(UxThemeFunctions().DrawThemeEdge), GetProcAddress(theme, "DrawThemeEdge"));
+    EXPECT_EQ(DllFunctionAddress(UxThemeFunctions().DrawThemeIcon), GetProcAddress(theme, "DrawThemeIcon"));
+}
+
 TEST(ThemeLibrary, ClassNamesFollowTheTypes)
 {
     struct Case {
