@@ -1,8 +1,9 @@
 #include "lookandfeel/dxUxTheme.h"
-#include "framework/units.h"
 
 #include <iterator>
 #include <vector>
+
+#include "framework/units.h"
 
 namespace {
 
