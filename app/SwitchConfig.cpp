@@ -1,6 +1,6 @@
 #include "app/SwitchConfig.h"
 
-#include "framework/streams.h"
+#include "framework/filestreams.h"
 #include "framework/sysutils.h"
 
 std::string ConfigFilePathFor(const std::string& exePath)

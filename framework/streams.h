@@ -1,15 +1,13 @@
-// Streams: sequential and random access to bytes in files, handles and memory.
+// Streams: sequential and random access to bytes, and the stream in memory.
 //
+// Portable: the streams over files and handles are in filestreams.h.
 // Positions and sizes are 64-bit; a single Read or Write moves at most INT_MAX bytes.
 // A stream is used by one thread at a time.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <string>
 
-#include "handles.h"
 #include "object.h"
 
 enum TSeekOrigin { soBeginning, soCurrent, soEnd };
@@ -49,56 +47,6 @@ public:
     std::int64_t CopyFrom(TStream& source, std::int64_t count);
 };
 
-// A stream over a file, pipe or device handle that someone else owns and closes.
-class THandleStream : public TStream {
-    RUNTIME_CLASS(THandleStream, TStream)
-public:
-    explicit THandleStream(HANDLE handle) noexcept : FHandle(handle) {}
-
-    HANDLE Handle() const noexcept { return FHandle; }
-
-    int Read(void* buffer, int count) override;
-    int Write(const void* buffer, int count) override;
-    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
-    // Raises EOSError when the system refuses to move the end of file.
-    void SetSize(std::int64_t size) override;
-
-protected:
-    HANDLE FHandle;
-};
-
-// TFileStream modes: one of fmCreate, fmOpenRead, fmOpenWrite, fmOpenReadWrite, or-ed
-// with one share flag. fmCreate creates the file or empties an existing one, opened for
-// reading and writing. Without a share flag (fmShareCompat) the file is opened exclusively.
-enum : unsigned {
-    fmOpenRead = 0x0000,
-    fmOpenWrite = 0x0001,
-    fmOpenReadWrite = 0x0002,
-    fmShareCompat = 0x0000,
-    fmShareExclusive = 0x0010,
-    fmShareDenyWrite = 0x0020,
-    fmShareDenyRead = 0x0030,
-    fmShareDenyNone = 0x0040,
-    fmCreate = 0xFF00,
-};
-
-// A stream over a named file; owns and closes its handle.
-class TFileStream : public THandleStream {
-    RUNTIME_CLASS(TFileStream, THandleStream)
-public:
-    // Raises EFCreateError "Cannot create file \"%s\". %s" (fmCreate) or EFOpenError
-    // "Cannot open file \"%s\". %s" with fileName as given and the system's error text.
-    TFileStream(const std::string& fileName, unsigned mode);
-    ~TFileStream() override;
-
-    const std::string& FileName() const noexcept { return FFileName; }
-
-private:
-    std::string FFileName;
-    // The handle THandleStream works on; closed when the stream goes.
-    TFileHandle FFile;
-};
-
 // A stream in a growable block of memory that it owns.
 class TMemoryStream : public TStream {
     RUNTIME_CLASS(TMemoryStream, TStream)
@@ -124,6 +72,8 @@ public:
 
     // Replaces the content with the whole of stream (read from its start); position 0.
     void LoadFromStream(TStream& stream);
+    // The two file operations are defined with the file streams (filestreams.cpp), so
+    // only the Windows build has them.
     // Replaces the content with the file's; raises EFOpenError as TFileStream does.
     void LoadFromFile(const std::string& fileName);
     // Writes the whole content, whatever the position, at stream's position.

@@ -6,7 +6,7 @@
 
 #include "exceptions.h"
 #include "format.h"
-#include "streams.h"
+#include "filestreams.h"
 #include "sysutils.h"
 
 namespace {
