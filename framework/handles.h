@@ -80,6 +80,14 @@ struct TCompatibleDCTraits {
     static void Close(HDC dc) noexcept { DeleteDC(dc); }
 };
 
+struct TMenuTraits {
+    using THandleType = HMENU;
+    static HMENU Invalid() noexcept { return nullptr; }
+    // Only for a menu no window holds: DestroyMenu of a window's menu bar leaves the
+    // window pointing at a freed menu.
+    static void Close(HMENU menu) noexcept { DestroyMenu(menu); }
+};
+
 // Events, threads, processes, mutexes: null means none.
 using TKernelHandle = TUniqueHandle<TKernelHandleTraits>;
 // What CreateFile returns: INVALID_HANDLE_VALUE means none.
@@ -88,6 +96,9 @@ using TFileHandle = TUniqueHandle<TFileHandleTraits>;
 using TGdiObject = TUniqueHandle<TGdiObjectTraits>;
 // A DC from CreateCompatibleDC (DeleteDC). Restore every selection before it goes.
 using TCompatibleDC = TUniqueHandle<TCompatibleDCTraits>;
+
+// A menu from CreateMenu or CreatePopupMenu that no window holds as its menu bar.
+using TMenu = TUniqueHandle<TMenuTraits>;
 
 // A DC of a window from GetDC or GetWindowDC (null window: the screen), given back with
 // ReleaseDC to the same window.
@@ -183,6 +194,32 @@ public:
 private:
     HDC FDC;
     HGDIOBJ FPrevious;
+};
+
+// Saves the whole state of dc (origins, clip region, selected objects, colours, modes)
+// with SaveDC and restores exactly that level with RestoreDC when it goes, also when the
+// drawing in between throws. Guards on one DC must end in reverse order of their making.
+// When SaveDC fails (Saved() false, GetLastError set) nothing is restored.
+class TSavedDCState {
+public:
+    explicit TSavedDCState(HDC dc) noexcept : FDC(dc), FLevel(dc ? SaveDC(dc) : 0) {}
+    TSavedDCState(TSavedDCState&& other) noexcept : FDC(other.FDC), FLevel(std::exchange(other.FLevel, 0)) {}
+    TSavedDCState& operator=(TSavedDCState&&) = delete;
+    TSavedDCState(const TSavedDCState&) = delete;
+    TSavedDCState& operator=(const TSavedDCState&) = delete;
+    ~TSavedDCState() { Restore(); }
+
+    bool Saved() const noexcept { return FLevel != 0; }
+    explicit operator bool() const noexcept { return Saved(); }
+    // Restores now; the guard then does nothing more.
+    void Restore() noexcept
+    {
+        if (const int level = std::exchange(FLevel, 0)) RestoreDC(FDC, level);
+    }
+
+private:
+    HDC FDC;
+    int FLevel;
 };
 
 // Suspends a thread for the guard's lifetime: SuspendThread now, ResumeThread when it

@@ -1,32 +1,24 @@
 #include "lookandfeel/cxButtonGlyph.h"
 
+#include "framework/handles.h"
 #include "framework/sysutils.h"
 #include "lookandfeel/cxGlyphCache.h"
 
 namespace {
 
-class TMemoryDC {
-public:
-    TMemoryDC() : FDC(CreateCompatibleDC(nullptr))
-    {
-        if (!FDC) RaiseLastOSError();
-    }
-    TMemoryDC(const TMemoryDC&) = delete;
-    TMemoryDC& operator=(const TMemoryDC&) = delete;
-    ~TMemoryDC() { DeleteDC(FDC); }
-    HDC Get() const noexcept { return FDC; }
-
-private:
-    HDC FDC;
-};
+TCompatibleDC NewMemoryDC()
+{
+    TCompatibleDC dc(CreateCompatibleDC(nullptr));
+    if (!dc) RaiseLastOSError();
+    return dc;
+}
 
 HBITMAP NewScreenBitmap(int width, int height)
 {
-    HDC screen = GetDC(nullptr);
+    const TWindowDC screen = TWindowDC::ForClient(nullptr);
     if (!screen) RaiseLastOSError();
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen.Get(), width, height);
     const DWORD error = GetLastError();
-    ReleaseDC(nullptr, screen);
     if (!bitmap) RaiseLastOSError(error ? error : ERROR_NOT_ENOUGH_MEMORY);
     return bitmap;
 }
@@ -168,7 +160,7 @@ int TcxButtonGlyph::CreateButtonGlyph(TcxButtonState state)
     TGdiObject image(NewScreenBitmap(w, h));
     TGdiObject mask(NewMonoBitmap(w, h));
     {
-        TMemoryDC imageDC, maskDC;
+        const TCompatibleDC imageDC = NewMemoryDC(), maskDC = NewMemoryDC();
         TSelectGuard selectImage(imageDC.Get(), image.Get());
         TSelectGuard selectMask(maskDC.Get(), mask.Get());
         const bool fromList = IsImageAssigned(FImageInfo.FImages, FImageInfo.FImageIndex);
@@ -302,23 +294,14 @@ void TcxButtonGlyph::DrawButtonText(TcxCanvas& canvas, const std::string& captio
                                     TcxButtonState state, UINT textFlags, bool wordWrap)
 {
     if (caption.empty()) return;
-    struct TRestore {
-        TCanvas& Canvas;
-        TBrushStyle Style;
-        TColor FontColor;
-        ~TRestore()
-        {
-            Canvas.Font().SetColor(FontColor);
-            Canvas.Brush().SetStyle(Style);
-        }
-    } restore{canvas.Canvas(), canvas.Brush().Style(), canvas.Font().Color()};
+    const TcxCanvasTextStateGuard restore(canvas.Canvas());
     canvas.Brush().SetStyle(bsClear);
     const UINT flags = textFlags | DT_CENTER | DT_VCENTER | (CanWordWrapText(wordWrap) ? DT_WORDBREAK : 0);
     if (state == cxbsDisabled) {
         canvas.Font().SetColor(clBtnHighlight);
         RECT shadow = cxRectOffset(textBounds, 1, 1);
         canvas.Canvas().DrawText(caption, shadow, flags);
-        canvas.Font().SetColor(restore.FontColor);
+        canvas.Font().SetColor(restore.FontColor());
     }
     RECT bounds = textBounds;
     canvas.Canvas().DrawText(caption, bounds, flags);

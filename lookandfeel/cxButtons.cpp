@@ -5,6 +5,7 @@
 
 #include "framework/exceptions.h"
 #include "framework/forms.h"
+#include "framework/handles.h"
 #include "framework/sysutils.h"
 #include "lookandfeel/dxThemeManager.h"
 #include "lookandfeel/dxUxTheme.h"
@@ -467,11 +468,7 @@ void TcxCustomButton::CNDrawItem(TMessage& message)
     message.Result = TRUE;
     if (ComponentState() & csDestroying) return;
     const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(message.LParam);
-    FPaintCanvasBase.SetHandle(item->hDC);
-    struct TUnbind {
-        TCanvas& Canvas;
-        ~TUnbind() { Canvas.SetHandle(nullptr); }
-    } unbind{FPaintCanvasBase};
+    const TcxCanvasDCBinding binding(FPaintCanvasBase, item->hDC);
     if (!FMousePressHandled) FIsPressed = (item->itemState & ODS_SELECTED) != 0;
     else FIsPressed = FIsPressed && GetSpeedButtonMode();
     FIsFocused = (item->itemState & ODS_FOCUS) != 0;
@@ -484,14 +481,8 @@ void TcxCustomButton::CNDrawItem(TMessage& message)
 // with the pressed and focus states), only into the buffer.
 void TcxCustomButton::WMPaint()
 {
-    PAINTSTRUCT ps{};
-    HDC dc = BeginPaint(FHandle, &ps);
-    if (!dc) return;
-    struct TEndPaint {
-        HWND Window;
-        PAINTSTRUCT* Ps;
-        ~TEndPaint() { EndPaint(Window, Ps); }
-    } endPaint{FHandle, &ps};
+    const TPaintDC paint(FHandle);
+    if (!paint) return;
     RECT client{};
     if (!GetClientRect(FHandle, &client)) RaiseLastOSError();
     if (FPaintBuffer.Width() != client.right || FPaintBuffer.Height() != client.bottom)
@@ -500,12 +491,13 @@ void TcxCustomButton::WMPaint()
     HDC memory = FPaintBuffer.Canvas().Handle();
     // What the system's paint leaves selected into the buffer's DC goes with the paint,
     // as it did with a new bitmap each time.
-    const int saved = SaveDC(memory);
-    if (!saved) RaiseLastOSError();
-    CallWindowProcA(FDefWndProc, FHandle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0);
-    CallWindowProcA(FDefWndProc, FHandle, WM_PAINT, reinterpret_cast<WPARAM>(memory), 0);
-    RestoreDC(memory, saved);
-    if (!BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY)) RaiseLastOSError();
+    {
+        const TSavedDCState saved(memory);
+        if (!saved) RaiseLastOSError();
+        CallWindowProcA(FDefWndProc, FHandle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0);
+        CallWindowProcA(FDefWndProc, FHandle, WM_PAINT, reinterpret_cast<WPARAM>(memory), 0);
+    }
+    if (!BitBlt(paint.Get(), 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY)) RaiseLastOSError();
 }
 
 void TcxCustomButton::MouseDown(bool left, WPARAM, POINT p)

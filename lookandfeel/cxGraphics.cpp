@@ -5,6 +5,7 @@
 
 #include "framework/exceptions.h"
 #include "framework/format.h"
+#include "framework/handles.h"
 #include "framework/sysutils.h"
 #include "lookandfeel/cxGdiError.h"
 #include "lookandfeel/dxOffice11.h"
@@ -33,22 +34,13 @@ int CombineMode(TcxRegionOperation operation) noexcept
     return RGN_COPY;
 }
 
-// Restores the device context's whole state (origins, clip region, selected objects)
-// when it goes, also when the drawing in between throws.
-class TSavedDC {
-public:
-    explicit TSavedDC(HDC dc) : FDC(dc), FSaved(SaveDC(dc))
-    {
-        if (!FSaved) cxRaiseGdiError("SaveDC");
-    }
-    TSavedDC(const TSavedDC&) = delete;
-    TSavedDC& operator=(const TSavedDC&) = delete;
-    ~TSavedDC() { RestoreDC(FDC, FSaved); }
-
-private:
-    HDC FDC;
-    int FSaved;
-};
+// The DC's whole state (origins, clip region, selected objects) saved until the guard goes.
+TSavedDCState SaveDCState(HDC dc)
+{
+    TSavedDCState saved(dc);
+    if (!saved) cxRaiseGdiError("SaveDC");
+    return saved;
+}
 
 // Reaches the parent's own painting, which the framework keeps protected: framework
 // windows do not answer WM_PRINTCLIENT, so this is the only way to get their surface
@@ -205,16 +197,7 @@ void TcxCanvas::DrawText(const std::string& text, const RECT& r, UINT flags, boo
         FCanvas->DrawText(text, bounds, flags);
         return;
     }
-    struct TRestore {
-        TCanvas& Canvas;
-        TBrushStyle Style;
-        TColor FontColor;
-        ~TRestore()
-        {
-            Canvas.Font().SetColor(FontColor);
-            Canvas.Brush().SetStyle(Style);
-        }
-    } restore{*FCanvas, Brush().Style(), Font().Color()};
+    const TcxCanvasTextStateGuard restore(*FCanvas);
     Brush().SetStyle(bsClear);
     Font().SetColor(clBtnHighlight);
     RECT shadow = cxRectOffset(r, 1, 1);
@@ -365,7 +348,7 @@ void cxDrawTransparentControlBackground(TControl* control, TcxCanvas& canvas, co
     HDC dc = canvas.Handle();
     if (!dc) throw EInvalidOperation("Canvas does not allow drawing");
 
-    TSavedDC saved(dc);
+    const TSavedDCState saved = SaveDCState(dc);
     if (::IntersectClipRect(dc, r.left, r.top, r.right, r.bottom) == ERROR) cxRaiseGdiError("IntersectClipRect");
     // From here on the parent's client coordinates address the control's pixels.
     if (!OffsetWindowOrgEx(dc, control->Left(), control->Top(), nullptr)) cxRaiseGdiError("OffsetWindowOrgEx");
@@ -387,7 +370,7 @@ void cxDrawTransparentControlBackground(TControl* control, TcxCanvas& canvas, co
         if (!sibling || sibling == control || !sibling->Visible() || !sibling->HandleAllocated()) continue;
         const RECT bounds = cxRectBounds(sibling->Left(), sibling->Top(), sibling->Width(), sibling->Height());
         if (!cxRectIntersects(bounds, behind)) continue;
-        TSavedDC siblingSaved(dc);
+        const TSavedDCState siblingSaved = SaveDCState(dc);
         if (!OffsetWindowOrgEx(dc, -sibling->Left(), -sibling->Top(), nullptr)) cxRaiseGdiError("OffsetWindowOrgEx");
         SendMessageA(sibling->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(dc),
                      PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);

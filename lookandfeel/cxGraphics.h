@@ -180,6 +180,44 @@ private:
     TcxCanvas& FCanvas;
 };
 
+// Points canvas at a DC it does not own (one the system lends for a draw-item request)
+// and takes the DC away again when it goes, so the canvas never outlives the loan with it.
+class TcxCanvasDCBinding {
+public:
+    TcxCanvasDCBinding(TCanvas& canvas, HDC dc) noexcept : FCanvas(canvas) { FCanvas.SetHandle(dc); }
+    TcxCanvasDCBinding(const TcxCanvasDCBinding&) = delete;
+    TcxCanvasDCBinding& operator=(const TcxCanvasDCBinding&) = delete;
+    ~TcxCanvasDCBinding() { FCanvas.SetHandle(nullptr); }
+
+private:
+    TCanvas& FCanvas;
+};
+
+// Keeps the canvas's font colour and brush style as they are now and puts them back when
+// it goes, also when the text drawing in between throws. The canvas must outlive the guard.
+class TcxCanvasTextStateGuard {
+public:
+    explicit TcxCanvasTextStateGuard(TCanvas& canvas)
+        : FCanvas(canvas), FBrushStyle(canvas.Brush().Style()), FFontColor(canvas.Font().Color())
+    {
+    }
+    TcxCanvasTextStateGuard(const TcxCanvasTextStateGuard&) = delete;
+    TcxCanvasTextStateGuard& operator=(const TcxCanvasTextStateGuard&) = delete;
+    ~TcxCanvasTextStateGuard()
+    {
+        FCanvas.Font().SetColor(FFontColor);
+        FCanvas.Brush().SetStyle(FBrushStyle);
+    }
+
+    // The font colour the canvas had when the guard was made.
+    TColor FontColor() const noexcept { return FFontColor; }
+
+private:
+    TCanvas& FCanvas;
+    TBrushStyle FBrushStyle;
+    TColor FFontColor;
+};
+
 // The platform's text drawing (DrawTextA) with these arguments; count -1 takes the whole
 // text. Returns the text height, 0 on failure. r receives the measured rectangle with DT_CALCRECT.
 int cxDrawText(HDC dc, const std::string& text, RECT& r, UINT format, int count = -1);

@@ -9,21 +9,13 @@
 
 namespace {
 
-// Owns a platform menu for the time it is open.
-class TMenuHandle {
-public:
-    TMenuHandle() : FMenu(CreatePopupMenu())
-    {
-        if (!FMenu) RaiseLastOSError();
-    }
-    TMenuHandle(const TMenuHandle&) = delete;
-    TMenuHandle& operator=(const TMenuHandle&) = delete;
-    ~TMenuHandle() { DestroyMenu(FMenu); }
-    HMENU Get() const noexcept { return FMenu; }
-
-private:
-    HMENU FMenu;
-};
+// A new popup menu, owned for the time it is open.
+TMenu NewPopupMenu()
+{
+    TMenu menu(CreatePopupMenu());
+    if (!menu) RaiseLastOSError();
+    return menu;
+}
 
 // A hidden window to own a menu whose popup component has none, and the handler that runs
 // once a menu has opened.
@@ -85,7 +77,7 @@ void TcxPopupMenu::Popup(int x, int y)
 {
     FLastPoint = POINT{x, y};
     FLastAlignment = FAlignment;
-    TMenuHandle menu;
+    const TMenu menu = NewPopupMenu();
     for (std::size_t i = 0; i < FItems.size(); ++i) {
         const TcxMenuItem& item = FItems[i];
         if (!item.Visible) continue;

@@ -227,6 +227,43 @@ TEST_F(SelectGuardTest, ANullObjectSelectsAndRestoresNothing)
     SelectObject(FDC.Get(), FOriginal);
 }
 
+TEST(Menu, DestroysTheMenuItOwns)
+{
+    HMENU raw;
+    {
+        const TMenu menu(CreatePopupMenu());
+        ASSERT_TRUE(menu) << GetLastError();
+        raw = menu.Get();
+        EXPECT_TRUE(IsMenu(raw));
+    }
+    EXPECT_FALSE(IsMenu(raw));
+}
+
+TEST_F(SelectGuardTest, SavedDCStateRestoresItsOwnLevelAlsoOverNewerSaves)
+{
+    SetTextColor(FDC.Get(), RGB(1, 1, 1));
+    {
+        const TSavedDCState outer(FDC.Get());
+        ASSERT_TRUE(outer.Saved()) << GetLastError();
+        SelectObject(FDC.Get(), FRed.Get());
+        SetTextColor(FDC.Get(), RGB(2, 2, 2));
+        {
+            TSavedDCState inner(FDC.Get());
+            const TSavedDCState moved(std::move(inner));
+            EXPECT_FALSE(inner.Saved());
+            SelectObject(FDC.Get(), FBlue.Get());
+        }
+        EXPECT_EQ(Current(), FRed.Get());
+        EXPECT_EQ(GetTextColor(FDC.Get()), RGB(2, 2, 2));
+        // A save the guard does not know of is dropped with its own level.
+        SaveDC(FDC.Get());
+        SelectObject(FDC.Get(), FBlue.Get());
+    }
+    EXPECT_EQ(Current(), FOriginal);
+    EXPECT_EQ(GetTextColor(FDC.Get()), RGB(1, 1, 1));
+    EXPECT_FALSE(TSavedDCState(nullptr).Saved());
+}
+
 DWORD WINAPI ReturnSeven(void*)
 {
     return 7;
