@@ -5,6 +5,7 @@
 
 #include "exceptions.h"
 #include "format.h"
+#include "stringlist.h"
 #include "sysutils.h"
 
 // ---- THandleStream ----
@@ -109,6 +110,20 @@ void TMemoryStream::LoadFromFile(const std::string& fileName)
 }
 
 void TMemoryStream::SaveToFile(const std::string& fileName)
+{
+    TFileStream file(fileName, fmCreate);
+    SaveToStream(file);
+}
+
+// ---- the string lists' file operations ----
+
+void TStrings::LoadFromFile(const std::string& fileName)
+{
+    TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+    LoadFromStream(file);
+}
+
+void TStrings::SaveToFile(const std::string& fileName) const
 {
     TFileStream file(fileName, fmCreate);
     SaveToStream(file);

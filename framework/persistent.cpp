@@ -4,7 +4,7 @@
 
 #include "framework/exceptions.h"
 #include "framework/format.h"
-#include "framework/sysutils.h"
+#include "framework/strutils.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include "exceptions.h"
 #include "format.h"
-#include "filestreams.h"
-#include "sysutils.h"
+#include "streams.h"
+#include "strutils.h"
 
 namespace {
 
@@ -321,18 +321,6 @@ void TStrings::EndUpdate()
 {
     if (FUpdateCount == 0) return;
     if (--FUpdateCount == 0) SetUpdateState(false);
-}
-
-void TStrings::LoadFromFile(const std::string& fileName)
-{
-    TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
-    LoadFromStream(file);
-}
-
-void TStrings::SaveToFile(const std::string& fileName) const
-{
-    TFileStream file(fileName, fmCreate);
-    SaveToStream(file);
 }
 
 void TStrings::LoadFromStream(TStream& stream)

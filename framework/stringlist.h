@@ -91,7 +91,8 @@ public:
     void BeginUpdate();
     void EndUpdate();
 
-    // Raises EFOpenError / EFCreateError as TFileStream does.
+    // Defined with the file streams (filestreams.cpp), so only the Windows build has
+    // them. Raise EFOpenError / EFCreateError as TFileStream does.
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName) const;
     // Reads from stream's position to its end and sets that as Text.

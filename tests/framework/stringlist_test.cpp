@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
 #include <functional>
 #include <string>
 #include <vector>
@@ -10,14 +8,9 @@
 #include "framework/format.h"
 #include "framework/streams.h"
 #include "framework/stringlist.h"
-#include "framework/sysutils.h"
 #include "tests/framework/string_lines.h"
-#include "tests/support/scratch_dir.h"
 
 namespace {
-
-using zv::test::ReadFileBytes;
-using zv::test::ScratchDir;
 
 using zv::test::Lines;
 using zv::test::LinesOf;
@@ -574,43 +567,9 @@ TEST(TStrings, DefaultMoveAndExchangeWorkThroughTheAbstractInterface)
     EXPECT_EQ(strings.CommaText(), "d,c,a,b");
 }
 
-// ---- Files and streams ----
-
-TEST(TStrings, SavesAndLoadsFilesAsCrLfText)
-{
-    ScratchDir dir;
-    std::string path = dir.File("list.txt");
-    TStringList list;
-    Fill(list, {"[Serial]", "Comport=COM1", "", "A = Turn on switch  1"});
-    list.SaveToFile(path);
-    EXPECT_EQ(ReadFileBytes(path), "[Serial]\r\nComport=COM1\r\n\r\nA = Turn on switch  1\r\n");
-
-    TStringList loaded;
-    loaded.Add("old");
-    loaded.LoadFromFile(path);
-    EXPECT_EQ(LinesOf(loaded), LinesOf(list));
-}
-
-TEST(TStrings, FileErrorsNameTheFile)
-{
-    ScratchDir dir;
-    std::string missing = dir.File("missing.txt");
-    TStringList list;
-    try {
-        list.LoadFromFile(missing);
-        ADD_FAILURE() << "no exception";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(e.Message(), Format("Cannot open file \"%s\". %s", {missing, SysErrorMessage(ERROR_FILE_NOT_FOUND)}));
-    }
-    std::string unreachable = dir.File("no\\such\\list.txt");
-    try {
-        list.SaveToFile(unreachable);
-        ADD_FAILURE() << "no exception";
-    } catch (const EFCreateError& e) {
-        EXPECT_EQ(e.Message(),
-                  Format("Cannot create file \"%s\". %s", {unreachable, SysErrorMessage(ERROR_PATH_NOT_FOUND)}));
-    }
-}
+// ---- Streams ----
+//
+// The file operations are tested with the file streams (stringlist_file_test.cpp).
 
 TEST(TStrings, StreamsCarryTheTextFromThePositionOn)
 {
