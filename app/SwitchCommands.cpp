@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "app/PauseClock.h"
 #include "framework/application.h"
 #include "framework/dialogs.h"
 #include "framework/screen.h"
@@ -52,14 +53,13 @@ bool TFrmMain::OpenPortForCommand()
 
 // The box reads the pauses between the bytes, so each byte must be on the line when its
 // pause starts: the write path's report for this thread is serviced at once (Drain), and
-// the pause counts from the write.
+// the pause counts from the write (see TPauseClock for why not from the tick count).
 void TFrmMain::SendByte(unsigned char value, DWORD pauseMs)
 {
-    const ULONGLONG written = GetTickCount64();
+    const TPauseClock written;
     VaComm->WriteByte(value);
     VaComm->Drain(kDrainTimeoutMs);
-    const ULONGLONG spent = GetTickCount64() - written;
-    if (spent < pauseMs) Sleep(static_cast<DWORD>(pauseMs - spent));
+    written.SleepUntilElapsed(pauseMs);
 }
 
 // Both commands begin alike: attention twice, then the port-select command.
