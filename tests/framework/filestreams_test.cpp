@@ -14,24 +14,15 @@
 #include "framework/format.h"
 #include "framework/sysutils.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/stream_text.h"
 
 namespace {
 
 using zv::test::ReadFileBytes;
 using zv::test::ScratchDir;
 
-std::string ReadAll(TStream& stream)
-{
-    stream.SetPosition(0);
-    std::string bytes(static_cast<size_t>(stream.Size()), '\0');
-    stream.ReadBuffer(bytes.data(), static_cast<int>(bytes.size()));
-    return bytes;
-}
-
-void WriteText(TStream& stream, const std::string& text)
-{
-    stream.WriteBuffer(text.data(), static_cast<int>(text.size()));
-}
+using zv::test::ReadAll;
+using zv::test::WriteText;
 
 TEST(TMemoryStream, SavesToAndLoadsFromFiles)
 {

@@ -8,21 +8,12 @@
 
 #include "framework/exceptions.h"
 #include "framework/streams.h"
+#include "tests/support/stream_text.h"
 
 namespace {
 
-std::string ReadAll(TStream& stream)
-{
-    stream.SetPosition(0);
-    std::string bytes(static_cast<size_t>(stream.Size()), '\0');
-    stream.ReadBuffer(bytes.data(), static_cast<int>(bytes.size()));
-    return bytes;
-}
-
-void WriteText(TStream& stream, const std::string& text)
-{
-    stream.WriteBuffer(text.data(), static_cast<int>(text.size()));
-}
+using zv::test::ReadAll;
+using zv::test::WriteText;
 
 // A target that takes at most Room bytes in all, as a full disk or a closed pipe would.
 class TShortStream : public TMemoryStream {
