@@ -13,7 +13,7 @@ HOST_PACKAGES=(
   googletest
   wine wine64 fonts-wine qemu-user-static binfmt-support
   socat xvfb xdotool imagemagick x11-utils
-  clang libclang-rt-14-dev zlib1g-dev python3
+  clang libclang-rt-14-dev zlib1g-dev python3 python3-pefile python3-pyelftools
 )
 I386_PACKAGES=(wine32:i386 wine32-preloader:i386)
 
