@@ -10,7 +10,7 @@ namespace {
 
 constexpr DWORD ValueBufferSize = 2048;
 // The default that tells a missing key from any value a line of the file can hold.
-constexpr const char* MissingValue = "\x01\x02missing\x02\x01";
+constexpr const char* MissingValue = "<|missing line|>";
 
 // The settings file resolved for reading or writing; empty when it cannot be used.
 std::string UsableSettingsFile(const std::string& fileName, bool forReading)
