@@ -19,8 +19,3 @@ std::string GetEnvVariable(const std::string& name)
         buffer.assign(length, '\0');  // length counts the terminating zero here
     }
 }
-
-std::string ExpandEnvVars(const std::string& text)
-{
-    return ExpandEnvVars(text, [](const std::string& name) { return GetEnvVariable(name); });
-}

@@ -29,10 +29,10 @@ bool IsEnvNameChar(char c) noexcept;
 // lookup(NAME); a "%" that does not start such a reference stays in the text, so "%%"
 // and a lone "%" are kept. Values are inserted as they are, never expanded again.
 std::string ExpandEnvVars(const std::string& text, const TEnvLookup& lookup);
-// Windows: ExpandEnvVars with the process's environment (GetEnvVariable).
+// ExpandEnvVars with the process's environment (GetEnvVariable).
 std::string ExpandEnvVars(const std::string& text);
-// Windows: the value of the environment variable, read in full whatever its length;
-// empty when it is not set.
+// The value of the environment variable, read in full whatever its length; empty when it
+// is not set. (The host build reads the C library's environment.)
 std::string GetEnvVariable(const std::string& name);
 
 // --- Output and log file names ---

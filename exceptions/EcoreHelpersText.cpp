@@ -35,6 +35,11 @@ std::string ExpandEnvVars(const std::string& text, const TEnvLookup& lookup)
     return result;
 }
 
+std::string ExpandEnvVars(const std::string& text)
+{
+    return ExpandEnvVars(text, [](const std::string& name) { return GetEnvVariable(name); });
+}
+
 std::string IncludeLastBackslash(std::string_view path)
 {
     std::string result(path);

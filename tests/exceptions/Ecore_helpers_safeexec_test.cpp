@@ -111,13 +111,13 @@ TEST_F(SafeExecTest, NoCallbackCallWhenTheProcedureSucceeds)
 
 TEST(CodeAddressText, PointerWideUpperCaseDigits)
 {
-    if (sizeof(std::uintptr_t) == 8) {
-        EXPECT_EQ(CodeAddressText(0x401000), "0000000000401000");
-        EXPECT_EQ(CodeAddressText(static_cast<std::uintptr_t>(0xFFFF8000ABCDEF01ull)), "FFFF8000ABCDEF01");
-    } else {
-        EXPECT_EQ(CodeAddressText(0x401000), "00401000");
-        EXPECT_EQ(CodeAddressText(0xABCDEF01u), "ABCDEF01");
-    }
+#if UINTPTR_MAX > 0xFFFFFFFFu
+    EXPECT_EQ(CodeAddressText(0x401000), "0000000000401000");
+    EXPECT_EQ(CodeAddressText(0xFFFF8000ABCDEF01u), "FFFF8000ABCDEF01");
+#else
+    EXPECT_EQ(CodeAddressText(0x401000), "00401000");
+    EXPECT_EQ(CodeAddressText(0xABCDEF01u), "ABCDEF01");
+#endif
 }
 
 TEST(SetSafeExecErrorCallback, ReturnsThePreviousCallback)

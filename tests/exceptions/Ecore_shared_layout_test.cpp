@@ -10,14 +10,13 @@ namespace {
 
 TEST(SharedDataName, ProcessIdThenPointerWideModuleHandle)
 {
-    if (sizeof(std::uintptr_t) == 8) {
-        EXPECT_EQ(SharedDataName(0x1A2B, 0x140000000u), "00001A2B0000000140000000");
-        EXPECT_EQ(SharedDataName(0xFFFFFFFFu, static_cast<std::uintptr_t>(0xFEDCBA9876543210ull)),
-                  "FFFFFFFFFEDCBA9876543210");
-    } else {
-        EXPECT_EQ(SharedDataName(0x1A2B, 0x400000u), "00001A2B00400000");
-        EXPECT_EQ(SharedDataName(0xFFFFFFFFu, 0xFEDCBA98u), "FFFFFFFFFEDCBA98");
-    }
+#if UINTPTR_MAX > 0xFFFFFFFFu
+    EXPECT_EQ(SharedDataName(0x1A2B, 0x140000000u), "00001A2B0000000140000000");
+    EXPECT_EQ(SharedDataName(0xFFFFFFFFu, 0xFEDCBA9876543210u), "FFFFFFFFFEDCBA9876543210");
+#else
+    EXPECT_EQ(SharedDataName(0x1A2B, 0x400000u), "00001A2B00400000");
+    EXPECT_EQ(SharedDataName(0xFFFFFFFFu, 0xFEDCBA98u), "FFFFFFFFFEDCBA98");
+#endif
     EXPECT_EQ(SharedDataName(0, 0), std::string(8 + sizeof(std::uintptr_t) * 2, '0'));
 }
 
