@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/SwitchConfig.h"
+#include "tests/app/programs.h"
 #include "tests/support/child_process.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/scratch_dir.h"
@@ -17,21 +18,13 @@
 namespace {
 
 using zv::test::ChildProcess;
+using zv::test::FromBuildTree;
 using zv::test::ReadFileBytes;
 using zv::test::ScratchDir;
 using zv::test::WaitForVisibleWindow;
 
 constexpr DWORD kWindowTimeoutMs = 30'000;
 constexpr char kMainCaption[] = "Zorvan Menu Utility";
-
-// A program of the build tree, seen from inside Wine (the build tree is on drive Z:).
-std::string FromBuildTree(const char* unixPath)
-{
-    std::string path = "Z:" + std::string(unixPath);
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
 
 std::string BuiltUtility() { return FromBuildTree(ZV_UTILITY_EXE); }
 
@@ -107,6 +100,7 @@ TEST_F(Utility, YesWritesTheDefaultFileAndShowsItsFourteenButtons)
     // "E&xit" ends the utility with exit code 0.
     PostMessageA(zv::test::FindChildByText(window, "E&xit"), BM_CLICK, 0, 0);
     EXPECT_EQ(utility.WaitForExit(kWindowTimeoutMs), 0u);
+    EXPECT_EQ(utility.Output(), "") << "the utility writes nothing to its standard handles";
 }
 
 TEST_F(Utility, NoEndsWithExitCode1BeforeAnyWindow)
@@ -114,6 +108,7 @@ TEST_F(Utility, NoEndsWithExitCode1BeforeAnyWindow)
     ChildProcess utility = ChildProcess::StartProgram(Exe);
     AnswerMissingFile(utility, "&No");
     EXPECT_EQ(utility.WaitForExit(kWindowTimeoutMs), 1u);
+    EXPECT_EQ(utility.Output(), "");
     EXPECT_EQ(GetFileAttributesA(Ini.c_str()), INVALID_FILE_ATTRIBUTES) << "no file written";
 }
 
@@ -138,6 +133,7 @@ TEST_F(Utility, AFileThatCannotBeCreatedIsShownAndNoWindowOpens)
     EXPECT_FALSE(HasVisibleMainWindow(utility.ProcessId()));
     PostMessageA(error, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(utility.WaitForExit(kWindowTimeoutMs), 0u);
+    EXPECT_EQ(utility.Output(), "");
     EXPECT_FALSE(HasVisibleMainWindow(utility.ProcessId()));
     RemoveDirectoryA(Ini.c_str());
 }
@@ -182,6 +178,8 @@ TEST_F(AuditedUtility, ExitFreesEverythingAndTouchesNothingDestroyed)
     }
     PostMessageA(zv::test::FindChildByText(window, "E&xit"), BM_CLICK, 0, 0);
     EXPECT_EQ(utility.WaitForExit(kWindowTimeoutMs), 0u);
+    // The verdict goes to the standard error handle and into the report file.
+    EXPECT_EQ(zv::test::WithoutHeapAuditPeak(utility.Output()), zv::test::kCleanHeapAudit);
     const std::string report = ReadFileBytes(Report);
     EXPECT_NE(report.find("heap audit: 0 blocks (0 bytes) still allocated at exit"), std::string::npos) << report;
 }
