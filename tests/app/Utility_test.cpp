@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/SwitchConfig.h"
+#include "tests/app/programs.h"
 #include "tests/support/child_process.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/scratch_dir.h"
@@ -17,21 +18,13 @@
 namespace {
 
 using zv::test::ChildProcess;
+using zv::test::FromBuildTree;
 using zv::test::ReadFileBytes;
 using zv::test::ScratchDir;
 using zv::test::WaitForVisibleWindow;
 
 constexpr DWORD kWindowTimeoutMs = 30'000;
 constexpr char kMainCaption[] = "Zorvan Menu Utility";
-
-// A program of the build tree, seen from inside Wine (the build tree is on drive Z:).
-std::string FromBuildTree(const char* unixPath)
-{
-    std::string path = "Z:" + std::string(unixPath);
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
 
 std::string BuiltUtility() { return FromBuildTree(ZV_UTILITY_EXE); }
 
@@ -82,6 +75,34 @@ protected:
         PostMessageA(target, BM_CLICK, 0, 0);
     }
 
+    // Starts the copy and answers its missing-file question with the button.
+    ChildProcess StartAnswering(const std::string& button)
+    {
+        ChildProcess utility = ChildProcess::StartProgram(Exe);
+        AnswerMissingFile(utility, button);
+        return utility;
+    }
+
+    // Starts the copy, lets it write the default file, and waits until its main window is
+    // shown and idle; window is null when none came.
+    ChildProcess StartWithDefaultFile(HWND& window)
+    {
+        ChildProcess utility = StartAnswering("&Yes");
+        window = WaitForVisibleWindow(utility.ProcessId(), kMainCaption, kWindowTimeoutMs);
+        if (window) zv::test::WaitUntilIdle(window, 5'000);
+        return utility;
+    }
+
+    // "E&xit" ends the utility with exit code 0 and the output it should have written.
+    void ExitAndCheck(ChildProcess& utility, HWND window)
+    {
+        PostMessageA(zv::test::FindChildByText(window, "E&xit"), BM_CLICK, 0, 0);
+        EXPECT_EQ(utility.WaitForExit(kWindowTimeoutMs), 0u);
+        EXPECT_EQ(zv::test::WithoutHeapAuditPeak(utility.Output()), OutputAtExit());
+    }
+    // The utility writes nothing to its standard handles.
+    virtual std::string OutputAtExit() const { return ""; }
+
     ScratchDir Dir;
     std::string Exe = Dir.File("ZorvanMenu.exe");
     std::string Ini = Dir.File("ZorvanMenu.ini");
@@ -89,9 +110,8 @@ protected:
 
 TEST_F(Utility, YesWritesTheDefaultFileAndShowsItsFourteenButtons)
 {
-    ChildProcess utility = ChildProcess::StartProgram(Exe);
-    AnswerMissingFile(utility, "&Yes");
-    HWND window = WaitForVisibleWindow(utility.ProcessId(), kMainCaption, kWindowTimeoutMs);
+    HWND window = nullptr;
+    ChildProcess utility = StartWithDefaultFile(window);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(ReadFileBytes(Ini), DefaultConfigText());
 
@@ -99,21 +119,18 @@ TEST_F(Utility, YesWritesTheDefaultFileAndShowsItsFourteenButtons)
     for (const std::string& text : ChildTexts(window)) switchButtons += text.find(" - Turn on switch ") != std::string::npos;
     EXPECT_EQ(switchButtons, 14);
 
-    zv::test::WaitUntilIdle(window, 5'000);
     zv::test::BringToFront(window);
     Sleep(300);
     EXPECT_TRUE(zv::test::SaveScreenshot(window, zv::test::ArtifactPath("utility_default_configuration.bmp")));
 
-    // "E&xit" ends the utility with exit code 0.
-    PostMessageA(zv::test::FindChildByText(window, "E&xit"), BM_CLICK, 0, 0);
-    EXPECT_EQ(utility.WaitForExit(kWindowTimeoutMs), 0u);
+    ExitAndCheck(utility, window);
 }
 
 TEST_F(Utility, NoEndsWithExitCode1BeforeAnyWindow)
 {
-    ChildProcess utility = ChildProcess::StartProgram(Exe);
-    AnswerMissingFile(utility, "&No");
+    ChildProcess utility = StartAnswering("&No");
     EXPECT_EQ(utility.WaitForExit(kWindowTimeoutMs), 1u);
+    EXPECT_EQ(utility.Output(), "");
     EXPECT_EQ(GetFileAttributesA(Ini.c_str()), INVALID_FILE_ATTRIBUTES) << "no file written";
 }
 
@@ -121,8 +138,7 @@ TEST_F(Utility, AFileThatCannotBeCreatedIsShownAndNoWindowOpens)
 {
     // A folder where the file belongs: the file cannot be created.
     ASSERT_TRUE(CreateDirectoryA(Ini.c_str(), nullptr));
-    ChildProcess utility = ChildProcess::StartProgram(Exe);
-    AnswerMissingFile(utility, "&Yes");
+    ChildProcess utility = StartAnswering("&Yes");
     HWND error = zv::test::WaitForTopLevelWindow(
         utility.ProcessId(),
         [](HWND w) {
@@ -138,6 +154,7 @@ TEST_F(Utility, AFileThatCannotBeCreatedIsShownAndNoWindowOpens)
     EXPECT_FALSE(HasVisibleMainWindow(utility.ProcessId()));
     PostMessageA(error, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(utility.WaitForExit(kWindowTimeoutMs), 0u);
+    EXPECT_EQ(utility.Output(), "");
     EXPECT_FALSE(HasVisibleMainWindow(utility.ProcessId()));
     RemoveDirectoryA(Ini.c_str());
 }
@@ -159,16 +176,16 @@ protected:
         DeleteFileA(Report.c_str());
         Utility::TearDown();
     }
+    // The debug heap's verdict goes to the standard error handle (and into the report file).
+    std::string OutputAtExit() const override { return zv::test::kCleanHeapAudit; }
     std::string Report = Dir.File("heap-audit.txt");
 };
 
 TEST_F(AuditedUtility, ExitFreesEverythingAndTouchesNothingDestroyed)
 {
-    ChildProcess utility = ChildProcess::StartProgram(Exe);
-    AnswerMissingFile(utility, "&Yes");
-    HWND window = WaitForVisibleWindow(utility.ProcessId(), kMainCaption, kWindowTimeoutMs);
+    HWND window = nullptr;
+    ChildProcess utility = StartWithDefaultFile(window);
     ASSERT_NE(window, nullptr);
-    zv::test::WaitUntilIdle(window, 5'000);
     // The pointer over a port button: mouse tracking and hot painting are part of the state.
     HWND first = nullptr;
     for (HWND child : ChildrenOf(window))
@@ -180,8 +197,7 @@ TEST_F(AuditedUtility, ExitFreesEverythingAndTouchesNothingDestroyed)
         SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
         Sleep(200);
     }
-    PostMessageA(zv::test::FindChildByText(window, "E&xit"), BM_CLICK, 0, 0);
-    EXPECT_EQ(utility.WaitForExit(kWindowTimeoutMs), 0u);
+    ExitAndCheck(utility, window);
     const std::string report = ReadFileBytes(Report);
     EXPECT_NE(report.find("heap audit: 0 blocks (0 bytes) still allocated at exit"), std::string::npos) << report;
 }

@@ -6,6 +6,9 @@
 // block is freed twice; an access to a destroyed object meets freed, filled memory and
 // faults. So exit code 0 means a clean shutdown.
 //
+// The probe says on its standard output what it did before it ended (the port open, the
+// button hot, the way it ended), so a run that ended cleanly by another way is told apart.
+//
 //   shutdown_probe loop   the main form closes; the message loop ends; WinMain returns
 //   shutdown_probe exit   exit(0) from inside an event handler, the loop still running
 #include <windows.h>
@@ -56,6 +59,14 @@ TProbeForm* probeForm = nullptr;
 TForm* secondForm = nullptr;
 bool exitFromHandler = false;
 
+// To the standard output handle (a GUI program's C runtime may have no stdout).
+void Say(const std::string& line)
+{
+    const std::string text = "shutdown probe: " + line + "\r\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
 // Runs once the loop is going: the port opens, the pointer goes over a button (so mouse
 // tracking holds an entry), and then the program ends the way the mode says.
 void CALLBACK Step(HWND, UINT, UINT_PTR timer, DWORD) noexcept
@@ -63,11 +74,16 @@ void CALLBACK Step(HWND, UINT, UINT_PTR timer, DWORD) noexcept
     KillTimer(nullptr, timer);
     try {
         probeForm->Comm->Open();
+        if (probeForm->Comm->IsOpen()) Say("COM1 open");
         POINT centre{60, 15};
         ClientToScreen(probeForm->Hot->Handle(), &centre);
         SetCursorPos(centre.x, centre.y);
         probeForm->Hot->Perform(WM_MOUSEMOVE, 0, MAKELPARAM(60, 15));
-        if (exitFromHandler) std::exit(0);
+        if (probeForm->Hot->IsHot()) Say("pointer over a hot-tracked button");
+        if (exitFromHandler) {
+            Say("exit from a timer handler, the loop running");
+            std::exit(0);
+        }
         probeForm->Close();
     } catch (...) {
         Application->HandleException(nullptr);
@@ -78,9 +94,7 @@ void CALLBACK Step(HWND, UINT, UINT_PTR timer, DWORD) noexcept
 // No message box: a failure is the probe's output and exit code.
 void ReportAndEnd(const Exception& error)
 {
-    const std::string text = "shutdown probe: " + error.Message() + "\r\n";
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    Say(error.Message());
     ExitProcess(2);
 }
 
@@ -96,5 +110,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
     secondForm->Show();
     SetTimer(nullptr, 0, 200, &Step);
     Application->Run();
+    Say("the main form closed, the loop ended");
     return 0;
 }

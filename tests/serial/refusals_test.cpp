@@ -12,70 +12,20 @@
 
 #include <atomic>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "exceptions/Ehook.h"
 #include "framework/format.h"
 #include "framework/thread.h"
 #include "serial/VaComm.h"
 #include "tests/serial/comm_fixture.h"
+#include "tests/support/import_patch.h"
+#include "tests/support/line_refusals.h"
 
 namespace {
 
 using namespace zv::test;
-
-// The pty shim's control file: each word in it refuses a group of the line's requests.
-class LineRefusals {
-public:
-    LineRefusals()
-    {
-        char unixPath[MAX_PATH]{};
-        const DWORD length = GetEnvironmentVariableA("ZV_PTYSHIM_CONTROL", unixPath, sizeof unixPath);
-        if (length == 0 || length >= sizeof unixPath) return;
-        // Wine's drive Z: is the Linux root.
-        FPath = std::string("Z:") + unixPath;
-        for (char& c : FPath)
-            if (c == '/') c = '\\';
-        Refuse("");
-    }
-    ~LineRefusals()
-    {
-        if (Available()) Refuse("");
-    }
-    LineRefusals(const LineRefusals&) = delete;
-    LineRefusals& operator=(const LineRefusals&) = delete;
-
-    bool Available() const { return !FPath.empty(); }
-    // "settings": the line settings (SetCommState fails); "": nothing.
-    void Refuse(const std::string& words)
-    {
-        std::ofstream(FPath, std::ios::binary | std::ios::trunc) << words;
-    }
-
-private:
-    std::string FPath;
-};
-
-// Replaces a kernel32 function in this exe's import table for its own lifetime.
-class ImportPatch {
-public:
-    ImportPatch(const char* name, void* replacement) : FReplacement(replacement)
-    {
-        FOriginal = HookDllProcedureEx("", "kernel32.dll", name, replacement);
-    }
-    ~ImportPatch() { UnhookDllProcedure(FReplacement); }
-    ImportPatch(const ImportPatch&) = delete;
-    ImportPatch& operator=(const ImportPatch&) = delete;
-
-    void* Original() const noexcept { return FOriginal; }
-
-private:
-    void* FReplacement;
-    void* FOriginal = nullptr;
-};
 
 // The error a refusing driver gives.
 constexpr DWORD kRefusal = ERROR_INVALID_PARAMETER;
