@@ -13,19 +13,19 @@ TCompatibleDC NewMemoryDC()
     return dc;
 }
 
-HBITMAP NewScreenBitmap(int width, int height)
+TGdiObject NewScreenBitmap(int width, int height)
 {
     const TWindowDC screen = TWindowDC::ForClient(nullptr);
     if (!screen) RaiseLastOSError();
-    HBITMAP bitmap = CreateCompatibleBitmap(screen.Get(), width, height);
+    TGdiObject bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
     const DWORD error = GetLastError();
     if (!bitmap) RaiseLastOSError(error ? error : ERROR_NOT_ENOUGH_MEMORY);
     return bitmap;
 }
 
-HBITMAP NewMonoBitmap(int width, int height)
+TGdiObject NewMonoBitmap(int width, int height)
 {
-    HBITMAP bitmap = CreateBitmap(width, height, 1, 1, nullptr);
+    TGdiObject bitmap(CreateBitmap(width, height, 1, 1, nullptr));
     if (!bitmap) RaiseLastOSError();
     return bitmap;
 }
@@ -157,8 +157,8 @@ int TcxButtonGlyph::CreateButtonGlyph(TcxButtonState state)
     if (size.cx <= 0 || size.cy <= 0) return -1;
     const int w = size.cx, h = size.cy;
 
-    TGdiObject image(NewScreenBitmap(w, h));
-    TGdiObject mask(NewMonoBitmap(w, h));
+    const TGdiObject image = NewScreenBitmap(w, h);
+    const TGdiObject mask = NewMonoBitmap(w, h);
     {
         const TCompatibleDC imageDC = NewMemoryDC(), maskDC = NewMemoryDC();
         TSelectGuard selectImage(imageDC.Get(), image.Get());
