@@ -13,19 +13,19 @@ TCompatibleDC NewMemoryDC()
     return dc;
 }
 
-HBITMAP NewScreenBitmap(int width, int height)
+TGdiObject NewScreenBitmap(int width, int height)
 {
     const TWindowDC screen = TWindowDC::ForClient(nullptr);
     if (!screen) RaiseLastOSError();
-    HBITMAP bitmap = CreateCompatibleBitmap(screen.Get(), width, height);
+    TGdiObject bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
     const DWORD error = GetLastError();
     if (!bitmap) RaiseLastOSError(error ? error : ERROR_NOT_ENOUGH_MEMORY);
     return bitmap;
 }
 
-HBITMAP NewMonoBitmap(int width, int height)
+TGdiObject NewMonoBitmap(int width, int height)
 {
-    HBITMAP bitmap = CreateBitmap(width, height, 1, 1, nullptr);
+    TGdiObject bitmap(CreateBitmap(width, height, 1, 1, nullptr));
     if (!bitmap) RaiseLastOSError();
     return bitmap;
 }
@@ -145,7 +145,7 @@ TColor TcxButtonGlyph::GetTransparentColor() const
 
 RECT TcxButtonGlyph::GetTextOffsets(TButtonLayout) const
 {
-    return cxButtonTextOffsets(HasImage());
+    return cxRectFromLayout(cxButtonTextOffsets(HasImage()));
 }
 
 int TcxButtonGlyph::CreateButtonGlyph(TcxButtonState state)
@@ -157,8 +157,8 @@ int TcxButtonGlyph::CreateButtonGlyph(TcxButtonState state)
     if (size.cx <= 0 || size.cy <= 0) return -1;
     const int w = size.cx, h = size.cy;
 
-    TGdiObject image(NewScreenBitmap(w, h));
-    TGdiObject mask(NewMonoBitmap(w, h));
+    const TGdiObject image = NewScreenBitmap(w, h);
+    const TGdiObject mask = NewMonoBitmap(w, h);
     {
         const TCompatibleDC imageDC = NewMemoryDC(), maskDC = NewMemoryDC();
         TSelectGuard selectImage(imageDC.Get(), image.Get());
@@ -235,20 +235,21 @@ void TcxButtonGlyph::Invalidate() noexcept
 TcxButtonLayoutResult TcxButtonGlyph::CalcButtonLayout(TcxCanvas& canvas, const TDrawArgs& args)
 {
     TcxButtonLayoutArgs layout;
-    layout.Client = args.Client;
-    layout.Offset = args.Offset;
-    layout.TextInsets = GetTextOffsets(args.Layout);
-    layout.GlyphSize = GetImageSize();
+    const RECT insets = GetTextOffsets(args.Layout);
+    layout.Client = cxLayoutRect(args.Client);
+    layout.Offset = cxLayoutPoint(args.Offset);
+    layout.TextInsets = cxLayoutRect(insets);
+    layout.GlyphSize = cxLayoutSize(GetImageSize());
     layout.Layout = args.Layout;
     layout.Margin = args.Margin;
     layout.Spacing = args.Spacing;
     layout.RightToLeft = (args.TextFlags & DT_RIGHT) != 0;
     if (!args.Caption.empty()) {
-        const RECT start = cxRectContent(cxRect(0, 0, cxRectWidth(args.Client), 0), layout.TextInsets);
+        const RECT start = cxRectContent(cxRect(0, 0, cxRectWidth(args.Client), 0), insets);
         const UINT flags = args.TextFlags | DT_CALCRECT | (CanWordWrapText(args.WordWrap) ? DT_WORDBREAK : 0);
         const RECT bounds = MeasureCaption(canvas, args.Caption, start, flags);
-        const RECT& p = layout.TextInsets;
-        layout.TextSize = SIZE{cxRectWidth(bounds) + p.left + p.right, cxRectHeight(bounds) + p.top + p.bottom};
+        layout.TextSize = cxLayoutSize(
+            SIZE{cxRectWidth(bounds) + insets.left + insets.right, cxRectHeight(bounds) + insets.top + insets.bottom});
     }
     return cxCalcButtonLayout(layout);
 }
@@ -279,8 +280,8 @@ RECT TcxButtonGlyph::MeasureCaption(TcxCanvas& canvas, const std::string& captio
 void TcxButtonGlyph::Draw(TcxCanvas& canvas, const TDrawArgs& args)
 {
     const TcxButtonLayoutResult layout = CalcButtonLayout(canvas, args);
-    if (HasImage()) DrawButtonGlyph(canvas, layout.GlyphPos, args.State);
-    DrawButtonText(canvas, args.Caption, layout.TextBounds, args.State, args.TextFlags, args.WordWrap);
+    if (HasImage()) DrawButtonGlyph(canvas, cxPointFromLayout(layout.GlyphPos), args.State);
+    DrawButtonText(canvas, args.Caption, cxRectFromLayout(layout.TextBounds), args.State, args.TextFlags, args.WordWrap);
 }
 
 void TcxButtonGlyph::DrawButtonGlyph(TcxCanvas& canvas, POINT position, TcxButtonState state)

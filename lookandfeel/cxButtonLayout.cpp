@@ -1,10 +1,10 @@
 #include "lookandfeel/cxButtonLayout.h"
 
-#include <utility>
+#include <limits>
 
-RECT cxButtonTextOffsets(bool hasImage) noexcept
+TcxLayoutRect cxButtonTextOffsets(bool hasImage) noexcept
 {
-    return hasImage ? RECT{0, 0, 0, 0} : RECT{1, 0, 2, 0};
+    return hasImage ? TcxLayoutRect{0, 0, 0, 0} : TcxLayoutRect{1, 0, 2, 0};
 }
 
 TcxButtonLayoutResult cxCalcButtonLayout(const TcxButtonLayoutArgs& args) noexcept
@@ -14,29 +14,29 @@ TcxButtonLayoutResult cxCalcButtonLayout(const TcxButtonLayoutArgs& args) noexce
         if (layout == blGlyphLeft) layout = blGlyphRight;
         else if (layout == blGlyphRight) layout = blGlyphLeft;
     }
-    const int w = args.Client.right - args.Client.left;
-    const int h = args.Client.bottom - args.Client.top;
-    const SIZE g = args.GlyphSize;
-    const SIZE t = args.TextSize;
+    const int w = args.Client.Width();
+    const int h = args.Client.Height();
+    const TcxLayoutSize g = args.GlyphSize;
+    const TcxLayoutSize t = args.TextSize;
     const bool horizontal = layout == blGlyphLeft || layout == blGlyphRight;
 
-    POINT glyph{0, 0}, text{0, 0};
+    TcxLayoutPoint glyph{0, 0}, text{0, 0};
     // C++ division truncates toward zero, as the layout rules require.
     if (horizontal) {
-        glyph.y = (h - g.cy) / 2;
-        text.y = (h - t.cy - 1) / 2;
+        glyph.Y = (h - g.Height) / 2;
+        text.Y = (h - t.Height - 1) / 2;
     } else {
-        glyph.x = (w - g.cx) / 2;
-        text.x = (w - t.cx) / 2;
+        glyph.X = (w - g.Width) / 2;
+        text.X = (w - t.Width) / 2;
     }
 
     int margin = args.Margin;
     int spacing = args.Spacing;
-    if (t.cx == 0 || g.cx == 0) spacing = 0;
+    if (t.Width == 0 || g.Width == 0) spacing = 0;
 
     const int extent = horizontal ? w : h;
-    const int glyphLength = horizontal ? g.cx : g.cy;
-    const int textLength = horizontal ? t.cx : t.cy;
+    const int glyphLength = horizontal ? g.Width : g.Height;
+    const int textLength = horizontal ? t.Width : t.Height;
     if (margin == -1 && spacing == -1) {
         margin = (extent - (glyphLength + textLength)) / 3;
         spacing = margin;
@@ -48,37 +48,37 @@ TcxButtonLayoutResult cxCalcButtonLayout(const TcxButtonLayoutArgs& args) noexce
 
     switch (layout) {
     case blGlyphLeft:
-        glyph.x = margin;
-        text.x = glyph.x + g.cx + spacing;
+        glyph.X = margin;
+        text.X = glyph.X + g.Width + spacing;
         break;
     case blGlyphRight:
-        glyph.x = w - margin - g.cx;
-        text.x = glyph.x - spacing - t.cx;
+        glyph.X = w - margin - g.Width;
+        text.X = glyph.X - spacing - t.Width;
         break;
     case blGlyphTop:
-        glyph.y = margin;
-        text.y = glyph.y + g.cy + spacing;
+        glyph.Y = margin;
+        text.Y = glyph.Y + g.Height + spacing;
         break;
     case blGlyphBottom:
-        glyph.y = h - margin - g.cy;
-        text.y = glyph.y - spacing - t.cy;
+        glyph.Y = h - margin - g.Height;
+        text.Y = glyph.Y - spacing - t.Height;
         break;
     }
 
-    const LONG dx = args.Client.left + args.Offset.x;
-    const LONG dy = args.Client.top + args.Offset.y;
+    const int dx = args.Client.Left + args.Offset.X;
+    const int dy = args.Client.Top + args.Offset.Y;
     TcxButtonLayoutResult result;
-    result.GlyphPos = POINT{glyph.x + dx, glyph.y + dy};
-    if (t.cx != 0 || t.cy != 0) {
-        const RECT& p = args.TextInsets;
-        const LONG measuredWidth = t.cx - p.left - p.right;
-        const LONG measuredHeight = t.cy - p.top - p.bottom;
-        result.TextBounds = RECT{p.left, p.top, p.left + measuredWidth, p.top + measuredHeight};
+    result.GlyphPos = TcxLayoutPoint{glyph.X + dx, glyph.Y + dy};
+    if (t.Width != 0 || t.Height != 0) {
+        const TcxLayoutRect& p = args.TextInsets;
+        const int measuredWidth = t.Width - p.Left - p.Right;
+        const int measuredHeight = t.Height - p.Top - p.Bottom;
+        result.TextBounds = TcxLayoutRect{p.Left, p.Top, p.Left + measuredWidth, p.Top + measuredHeight};
     }
-    result.TextBounds.left += text.x + dx;
-    result.TextBounds.right += text.x + dx;
-    result.TextBounds.top += text.y + dy;
-    result.TextBounds.bottom += text.y + dy;
+    result.TextBounds.Left += text.X + dx;
+    result.TextBounds.Right += text.X + dx;
+    result.TextBounds.Top += text.Y + dy;
+    result.TextBounds.Bottom += text.Y + dy;
     return result;
 }
 
@@ -108,34 +108,50 @@ int cxGlyphCellForState(int stateIndex, int numGlyphs) noexcept
     }
 }
 
-RECT cxDropDownArrowRect(const RECT& client) noexcept
+TcxLayoutRect cxDropDownArrowRect(const TcxLayoutRect& client) noexcept
 {
-    return RECT{client.right - cxDropDownButtonWidth, client.top, client.right, client.bottom};
+    return TcxLayoutRect{client.Right - cxDropDownButtonWidth, client.Top, client.Right, client.Bottom};
 }
 
-RECT cxExcludeDropDownButtonRect(const RECT& r) noexcept
+TcxLayoutRect cxExcludeDropDownButtonRect(const TcxLayoutRect& r) noexcept
 {
-    return RECT{r.left, r.top, r.right - cxDropDownButtonOverlapWidth, r.bottom};
+    return TcxLayoutRect{r.Left, r.Top, r.Right - cxDropDownButtonOverlapWidth, r.Bottom};
 }
 
-POINT cxDropDownMenuPoint(POINT buttonBottomLeft, int buttonWidth, int buttonHeight, int menuHeight,
-                          TPopupAlignment alignment, const RECT& workArea) noexcept
+TcxLayoutPoint cxDropDownMenuPoint(TcxLayoutPoint buttonBottomLeft, int buttonWidth, int buttonHeight, int menuHeight,
+                                   TPopupAlignment alignment, const TcxLayoutRect& workArea) noexcept
 {
-    POINT p = buttonBottomLeft;
-    if (alignment == paRight) p.x += buttonWidth;
-    else if (alignment == paCenter) p.x += buttonWidth / 2;
-    if (workArea.bottom < p.y + menuHeight) p.y -= menuHeight + buttonHeight + 2;
+    TcxLayoutPoint p = buttonBottomLeft;
+    if (alignment == paRight) p.X += buttonWidth;
+    else if (alignment == paCenter) p.X += buttonWidth / 2;
+    if (workArea.Bottom < p.Y + menuHeight) p.Y -= menuHeight + buttonHeight + 2;
     return p;
 }
 
-TPopupAlignment cxDropDownMenuAlignment(POINT point, TPopupAlignment alignment, const RECT& workArea) noexcept
+TPopupAlignment cxDropDownMenuAlignment(TcxLayoutPoint point, TPopupAlignment alignment,
+                                        const TcxLayoutRect& workArea) noexcept
 {
-    if (point.x <= workArea.left) return paRight;
-    if (point.x >= workArea.right) return paLeft;
+    if (point.X <= workArea.Left) return paRight;
+    if (point.X >= workArea.Right) return paLeft;
     return alignment;
 }
 
-SIZE cxButtonOptimalSize(int captionWidth, int widthOfR, int heightOfWg) noexcept
+namespace {
+
+// value x 14 / 8 as the platform's MulDiv gives it: the exact quotient rounded to the
+// nearest, halves away from zero; -1 when that leaves the int range.
+int ScaleBy14Over8(int value) noexcept
 {
-    return SIZE{captionWidth + 3 * widthOfR, MulDiv(heightOfWg, 14, 8)};
+    const long long product = static_cast<long long>(value) * 14;
+    const long long rounded = product >= 0 ? (product + 4) / 8 : (product - 4) / 8;
+    return rounded > std::numeric_limits<int>::max() || rounded < -std::numeric_limits<int>::max()
+               ? -1
+               : static_cast<int>(rounded);
+}
+
+} // namespace
+
+TcxLayoutSize cxButtonOptimalSize(int captionWidth, int widthOfR, int heightOfWg) noexcept
+{
+    return TcxLayoutSize{captionWidth + 3 * widthOfR, ScaleBy14Over8(heightOfWg)};
 }

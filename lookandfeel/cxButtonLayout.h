@@ -3,10 +3,11 @@
 // drop-down parts, and where a drop-down menu opens.
 //
 // No device context and no window: the caller measures the caption and passes its size.
-// Callable from any thread.
+// Plain integer types only (cxLayoutTypes.h), so the arithmetic builds and is tested on
+// any platform. Callable from any thread.
 #pragma once
 
-#include <windows.h>
+#include "lookandfeel/cxLayoutTypes.h"
 
 // The side of the caption the glyph sits on.
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
@@ -16,17 +17,17 @@ enum TPopupAlignment { paLeft, paRight, paCenter };
 
 // Insets of the caption inside its measured box: one pixel left and two right keep
 // letters off a glyph-free frame; a glyph brings its own spacing instead.
-RECT cxButtonTextOffsets(bool hasImage) noexcept;
+TcxLayoutRect cxButtonTextOffsets(bool hasImage) noexcept;
 
 // What the content layout works on.
 struct TcxButtonLayoutArgs {
-    RECT Client{};             // the content rectangle C
-    POINT Offset{};            // moves everything (the pressed shift)
+    TcxLayoutRect Client{};    // the content rectangle C
+    TcxLayoutPoint Offset{};   // moves everything (the pressed shift)
     // The caption's measured size including the text insets; (0, 0) for no caption.
-    SIZE TextSize{};
+    TcxLayoutSize TextSize{};
     // The text insets the measured size includes (cxButtonTextOffsets).
-    RECT TextInsets{};
-    SIZE GlyphSize{};          // one image of the strip; (0, 0) without an image
+    TcxLayoutRect TextInsets{};
+    TcxLayoutSize GlyphSize{}; // one image of the strip; (0, 0) without an image
     TButtonLayout Layout = blGlyphLeft;
     int Margin = -1;           // -1 centres
     int Spacing = 4;           // -1 spreads evenly
@@ -34,10 +35,10 @@ struct TcxButtonLayoutArgs {
 };
 
 struct TcxButtonLayoutResult {
-    POINT GlyphPos{};
+    TcxLayoutPoint GlyphPos{};
     // Where the caption is drawn: the measured box (its insets included) moved into place.
     // Empty at the content's placed origin when there is no caption.
-    RECT TextBounds{};
+    TcxLayoutRect TextBounds{};
 };
 
 // Places glyph and caption. Divisions truncate toward zero; the caption of a left or
@@ -60,19 +61,21 @@ constexpr int cxDropDownButtonWidth = 15;
 // How far the main part's painted rectangle stops short of the right edge: 13, so main
 // part and arrow part overlap by 2 pixels.
 constexpr int cxDropDownButtonOverlapWidth = 13;
-RECT cxDropDownArrowRect(const RECT& client) noexcept;
-RECT cxExcludeDropDownButtonRect(const RECT& r) noexcept;
+TcxLayoutRect cxDropDownArrowRect(const TcxLayoutRect& client) noexcept;
+TcxLayoutRect cxExcludeDropDownButtonRect(const TcxLayoutRect& r) noexcept;
 
 // Where a drop-down menu of height menuHeight opens for a button whose bottom-left corner
 // is at screen point buttonBottomLeft: below the button, moved right by 0, the width or
 // half the width for left, right and centre alignment; above it (its bottom 2 pixels over
-// the button's top) when the work area's bottom is less than point.y + menuHeight.
-POINT cxDropDownMenuPoint(POINT buttonBottomLeft, int buttonWidth, int buttonHeight, int menuHeight,
-                          TPopupAlignment alignment, const RECT& workArea) noexcept;
+// the button's top) when the work area's bottom is less than point.Y + menuHeight.
+TcxLayoutPoint cxDropDownMenuPoint(TcxLayoutPoint buttonBottomLeft, int buttonWidth, int buttonHeight, int menuHeight,
+                                   TPopupAlignment alignment, const TcxLayoutRect& workArea) noexcept;
 // The alignment the menu opens with at that point: paRight at or left of the work area's
 // left edge, paLeft at or right of its right edge, else the button's own.
-TPopupAlignment cxDropDownMenuAlignment(POINT point, TPopupAlignment alignment, const RECT& workArea) noexcept;
+TPopupAlignment cxDropDownMenuAlignment(TcxLayoutPoint point, TPopupAlignment alignment,
+                                        const TcxLayoutRect& workArea) noexcept;
 
 // Optimal size of an auto-sized button from measured texts: caption width (" " when the
-// caption is empty) + 3 x width of "R"; height of "Wg" x 14 / 8 rounded.
-SIZE cxButtonOptimalSize(int captionWidth, int widthOfR, int heightOfWg) noexcept;
+// caption is empty) + 3 x width of "R"; height of "Wg" x 14 / 8 rounded to the nearest,
+// halves away from zero (the platform's MulDiv, -1 included for a height past its range).
+TcxLayoutSize cxButtonOptimalSize(int captionWidth, int widthOfR, int heightOfWg) noexcept;

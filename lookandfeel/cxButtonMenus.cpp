@@ -87,8 +87,10 @@ void TcxCustomButton::CMDropDownPopupMenu()
     monitor.cbSize = sizeof monitor;
     RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (GetMonitorInfoA(MonitorFromPoint(bottomLeft, MONITOR_DEFAULTTONEAREST), &monitor)) work = monitor.rcWork;
-    const POINT p = cxDropDownMenuPoint(bottomLeft, Width(), Height(), menu->MenuHeight(), FPopupAlignment, work);
-    const TPopupAlignment alignment = cxDropDownMenuAlignment(p, FPopupAlignment, work);
+    const TcxLayoutPoint placed = cxDropDownMenuPoint(cxLayoutPoint(bottomLeft), Width(), Height(), menu->MenuHeight(),
+                                                      FPopupAlignment, cxLayoutRect(work));
+    const TPopupAlignment alignment = cxDropDownMenuAlignment(placed, FPopupAlignment, cxLayoutRect(work));
+    const POINT p = cxPointFromLayout(placed);
 
     // The menu's own alignment is put back however the popup ends; the menu may have gone
     // meanwhile (an item's handler may free it), which its free notification tells.

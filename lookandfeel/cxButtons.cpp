@@ -241,7 +241,7 @@ RECT TcxCustomButton::GetBorderRect(TcxButtonState state) const
 {
     const int border = GetPainterClass()->ButtonBorderSize(state);
     RECT r = cxRectInflate(ClientRect(), -border, -border);
-    if (FKind == cxbkDropDownButton) r = cxExcludeDropDownButtonRect(r);
+    if (FKind == cxbkDropDownButton) r = cxRectFromLayout(cxExcludeDropDownButtonRect(cxLayoutRect(r)));
     return r;
 }
 
@@ -256,7 +256,7 @@ RECT TcxCustomButton::GetMenuButtonBounds() const
     case cxbkDropDown:
         return ClientRect();
     case cxbkDropDownButton:
-        return cxDropDownArrowRect(ClientRect());
+        return cxRectFromLayout(cxDropDownArrowRect(cxLayoutRect(ClientRect())));
     default:
         return cxNullRect;
     }
@@ -268,7 +268,7 @@ SIZE TcxCustomButton::GetOptimalSize()
     canvas.SetFont(Font());
     const std::string stripped = StripHotkey(Caption());
     const std::string text = stripped.empty() ? std::string(1, ' ') : stripped;
-    return cxButtonOptimalSize(canvas.TextWidth(text), canvas.TextWidth("R"), canvas.TextHeight("Wg"));
+    return cxSizeFromLayout(cxButtonOptimalSize(canvas.TextWidth(text), canvas.TextWidth("R"), canvas.TextHeight("Wg")));
 }
 
 void TcxCustomButton::SetBounds(int left, int top, int width, int height)
@@ -414,8 +414,8 @@ void TcxCustomButton::InternalPaint(TcxCanvas& canvas, bool hasFocus)
     if (FKind == cxbkDropDown) {
         FIsPressed = FIsMenuVisible;
     } else if (FKind == cxbkDropDownButton) {
-        arrow = cxDropDownArrowRect(r);
-        r = cxExcludeDropDownButtonRect(r);
+        arrow = cxRectFromLayout(cxDropDownArrowRect(cxLayoutRect(r)));
+        r = cxRectFromLayout(cxExcludeDropDownButtonRect(cxLayoutRect(r)));
     }
 
     TcxButtonState state = cxbsNormal;
@@ -549,7 +549,7 @@ void TcxCustomButton::WndProc(TMessage& message)
             return;
         }
         if (message.Msg == WM_LBUTTONDOWN) {
-            FArrowPressed = FKind == cxbkDropDownButton && cxRectPtIn(cxDropDownArrowRect(ClientRect()), p);
+            FArrowPressed = FKind == cxbkDropDownButton && cxRectPtIn(GetMenuButtonBounds(), p);
             if (FArrowPressed) FMousePressHandled = true;
         }
         TButton::WndProc(message);

@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "lookandfeel/cxLayoutTypes.h"
+
 constexpr RECT cxNullRect{0, 0, 0, 0};
 constexpr POINT cxNullPoint{0, 0};
 constexpr SIZE cxNullSize{0, 0};
@@ -71,3 +73,22 @@ bool cxRectIntersects(const RECT& a, const RECT& b) noexcept;
 RECT cxRectCenter(const RECT& bounds, const SIZE& size) noexcept;
 // "(left, top, right, bottom)", for messages and test output.
 std::string cxRectToString(const RECT& r);
+
+// The layout arithmetic's plain types (cxLayoutTypes.h) and the platform's, both ways.
+// LONG is 32 bits on both Windows architectures, so nothing is lost either way.
+constexpr TcxLayoutRect cxLayoutRect(const RECT& r) noexcept
+{
+    return TcxLayoutRect{static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.right),
+                         static_cast<int>(r.bottom)};
+}
+constexpr RECT cxRectFromLayout(const TcxLayoutRect& r) noexcept { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
+constexpr TcxLayoutPoint cxLayoutPoint(const POINT& p) noexcept
+{
+    return TcxLayoutPoint{static_cast<int>(p.x), static_cast<int>(p.y)};
+}
+constexpr POINT cxPointFromLayout(const TcxLayoutPoint& p) noexcept { return POINT{p.X, p.Y}; }
+constexpr TcxLayoutSize cxLayoutSize(const SIZE& s) noexcept
+{
+    return TcxLayoutSize{static_cast<int>(s.cx), static_cast<int>(s.cy)};
+}
+constexpr SIZE cxSizeFromLayout(const TcxLayoutSize& s) noexcept { return SIZE{s.Width, s.Height}; }

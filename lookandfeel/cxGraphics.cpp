@@ -55,37 +55,24 @@ struct TParentPainter : TWinControl {
 
 TcxRegion::TcxRegion() : TcxRegion(cxNullRect) {}
 
-TcxRegion::TcxRegion(const RECT& r)
+TcxRegion::TcxRegion(const RECT& r) : FRegion(CreateRectRgnIndirect(&r))
 {
-    FHandle = CreateRectRgnIndirect(&r);
-    if (!FHandle) cxRaiseGdiError("CreateRectRgnIndirect");
+    if (!FRegion) cxRaiseGdiError("CreateRectRgnIndirect");
 }
 
-TcxRegion::TcxRegion(HRGN region) : FHandle(region)
+TcxRegion::TcxRegion(HRGN region) : FRegion(region)
 {
-    if (!FHandle) throw EInvalidOperation("A region needs a region handle");
+    if (!FRegion) throw EInvalidOperation("A region needs a region handle");
 }
 
-TcxRegion::TcxRegion(TcxRegion&& other) noexcept : FHandle(std::exchange(other.FHandle, nullptr)) {}
-
-TcxRegion& TcxRegion::operator=(TcxRegion&& other) noexcept
-{
-    if (this != &other) {
-        if (FHandle) DeleteObject(FHandle);
-        FHandle = std::exchange(other.FHandle, nullptr);
-    }
-    return *this;
-}
-
-TcxRegion::~TcxRegion()
-{
-    if (FHandle) DeleteObject(FHandle);
-}
+TcxRegion::TcxRegion(TcxRegion&& other) noexcept = default;
+TcxRegion& TcxRegion::operator=(TcxRegion&& other) noexcept = default;
+TcxRegion::~TcxRegion() = default;
 
 bool TcxRegion::IsEmpty() const
 {
     RECT box{};
-    const int kind = GetRgnBox(FHandle, &box);
+    const int kind = GetRgnBox(Handle(), &box);
     if (kind == 0 || kind == ERROR) cxRaiseGdiError("GetRgnBox");
     return kind == NULLREGION;
 }
@@ -93,27 +80,27 @@ bool TcxRegion::IsEmpty() const
 bool TcxRegion::IsEqual(const TcxRegion& other) const
 {
     // ERROR (an invalid handle) is 0 as well; both handles are owned and valid here.
-    return EqualRgn(FHandle, other.FHandle) != FALSE;
+    return EqualRgn(Handle(), other.Handle()) != FALSE;
 }
 
 RECT TcxRegion::BoundsRect() const
 {
     RECT box{};
-    const int kind = GetRgnBox(FHandle, &box);
+    const int kind = GetRgnBox(Handle(), &box);
     if (kind == 0 || kind == ERROR) cxRaiseGdiError("GetRgnBox");
     return kind == NULLREGION ? cxNullRect : box;
 }
 
 void TcxRegion::Offset(int dx, int dy)
 {
-    if (OffsetRgn(FHandle, dx, dy) == ERROR) cxRaiseGdiError("OffsetRgn");
+    if (OffsetRgn(Handle(), dx, dy) == ERROR) cxRaiseGdiError("OffsetRgn");
 }
 
 void TcxRegion::Combine(const TcxRegion& other, TcxRegionOperation operation)
 {
     const int mode = CombineMode(operation);
     const bool copy = mode == RGN_COPY;
-    if (CombineRgn(FHandle, copy ? other.FHandle : FHandle, copy ? nullptr : other.FHandle, mode) == ERROR)
+    if (CombineRgn(Handle(), copy ? other.Handle() : Handle(), copy ? nullptr : other.Handle(), mode) == ERROR)
         cxRaiseGdiError("CombineRgn");
 }
 
@@ -312,22 +299,29 @@ TcxClipRegionGuard::~TcxClipRegionGuard()
 
 // --- TcxScreenCanvas ---
 
-TCanvas& TcxScreenCanvas::NewScreenCanvas()
+namespace {
+
+TWindowDC ScreenDC()
 {
-    auto canvas = std::make_unique<TCanvas>();
-    HDC dc = GetDC(nullptr);
-    if (!dc) RaiseLastOSError();
-    canvas->SetHandle(dc);
-    return *canvas.release();
+    TWindowDC screen = TWindowDC::ForClient(nullptr);
+    if (!screen) RaiseLastOSError();
+    return screen;
 }
 
-TcxScreenCanvas::TcxScreenCanvas() : TcxCanvas(NewScreenCanvas()) {}
+} // namespace
+
+TcxScreenCanvas::TcxScreenCanvas() : TcxScreenCanvas(ScreenDC()) {}
+
+// Nothing after the canvas's allocation can fail, so the canvas cannot leak; the screen
+// DC goes back with the parameter when the allocation does.
+TcxScreenCanvas::TcxScreenCanvas(TWindowDC screen) : TcxCanvas(*new TCanvas), FScreen(std::move(screen))
+{
+    Canvas().SetHandle(FScreen.Get());
+}
 
 TcxScreenCanvas::~TcxScreenCanvas()
 {
-    TCanvas* canvas = &Canvas();
-    ReleaseDC(nullptr, canvas->Handle());
-    delete canvas;
+    delete &Canvas();
 }
 
 // --- Text ---

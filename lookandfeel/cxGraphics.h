@@ -18,6 +18,7 @@
 
 #include "framework/controls.h"
 #include "framework/graphics.h"
+#include "framework/handles.h"
 #include "lookandfeel/cxGeometry.h"
 #include "lookandfeel/cxImages.h"
 
@@ -55,19 +56,19 @@ public:
 
     // The region; owned by this object, valid while it lives. A region moved from has
     // none and may only be assigned to or destroyed.
-    HRGN Handle() const noexcept { return FHandle; }
+    HRGN Handle() const noexcept { return static_cast<HRGN>(FRegion.Get()); }
     bool IsEmpty() const;
     bool IsEqual(const TcxRegion& other) const;
     // The smallest rectangle holding the region; cxNullRect when empty.
     RECT BoundsRect() const;
-    bool PtInRegion(const POINT& p) const { return ::PtInRegion(FHandle, p.x, p.y) != FALSE; }
+    bool PtInRegion(const POINT& p) const { return ::PtInRegion(Handle(), p.x, p.y) != FALSE; }
     void Offset(int dx, int dy);
     // roSet copies other; roAdd unites, roSubtract removes other, roIntersect keeps the common part.
     void Combine(const TcxRegion& other, TcxRegionOperation operation);
     std::unique_ptr<TcxRegion> Clone() const;
 
 private:
-    HRGN FHandle = nullptr;
+    TGdiObject FRegion;
 };
 
 // Wraps a framework canvas (not owned; it must outlive the wrapper) and keeps a stack of
@@ -163,8 +164,10 @@ public:
     ~TcxScreenCanvas() override;
 
 private:
-    // A canvas on a new screen DC, for the base class to wrap; freed by the destructor.
-    static TCanvas& NewScreenCanvas();
+    // Wraps a new canvas (freed by the destructor) drawing on screen.
+    explicit TcxScreenCanvas(TWindowDC screen);
+    // Given back when the canvas on it has gone.
+    TWindowDC FScreen;
 };
 
 // Scoped SaveClipRegion / RestoreClipRegion: the clip area is back as it was when the

@@ -1,9 +1,11 @@
 #include "lookandfeel/cxImages.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "framework/exceptions.h"
+#include "framework/handles.h"
 #include "lookandfeel/cxGdiError.h"
 
 namespace {
@@ -12,9 +14,8 @@ namespace {
 // reads and writes. Its bits are ours to touch after GdiFlush.
 class TDibSection {
 public:
-    TDibSection(int width, int height) : FWidth(width), FHeight(height)
+    TDibSection(int width, int height) : FWidth(width), FHeight(height), FDC(CreateCompatibleDC(nullptr))
     {
-        FDC = CreateCompatibleDC(nullptr);
         if (!FDC) cxRaiseGdiError("CreateCompatibleDC");
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -24,27 +25,15 @@ public:
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(FDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (!bitmap || !bits) {
-            const DWORD code = GetLastError();
-            DeleteDC(FDC);
-            SetLastError(code);
-            cxRaiseGdiError("CreateDIBSection");
-        }
-        FBitmap.Reset(bitmap);
+        FBitmap.Reset(CreateDIBSection(FDC.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!FBitmap || !bits) cxRaiseGdiError("CreateDIBSection");
         FBits = static_cast<std::uint32_t*>(bits);
-        FOld = SelectObject(FDC, bitmap);
+        FSelection.emplace(FDC.Get(), FBitmap.Get());
     }
     TDibSection(const TDibSection&) = delete;
     TDibSection& operator=(const TDibSection&) = delete;
-    ~TDibSection()
-    {
-        if (FOld) SelectObject(FDC, FOld);
-        FBitmap.Reset();
-        DeleteDC(FDC);
-    }
 
-    HDC DC() const noexcept { return FDC; }
+    HDC DC() const noexcept { return FDC.Get(); }
 
     TcxPixels Read() const
     {
@@ -65,9 +54,10 @@ public:
 private:
     int FWidth;
     int FHeight;
-    HDC FDC = nullptr;
+    TCompatibleDC FDC;
     TGdiObject FBitmap;
-    HGDIOBJ FOld = nullptr;
+    // Declared after the bitmap, so the bitmap leaves the DC before it is deleted.
+    std::optional<TSelectGuard> FSelection;
     std::uint32_t* FBits = nullptr;
 };
 

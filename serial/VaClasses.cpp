@@ -14,15 +14,9 @@ void TVaPersistent::Changed()
     if (FUpdateCount == 0 && FOnChange) FOnChange();
 }
 
-TVaHandleObject::~TVaHandleObject()
-{
-    // Nothing can be reported from a destructor; a failing CloseHandle leaves only a leak.
-    if (FHandle) CloseHandle(FHandle);
-}
-
 TVaEvent::TVaEvent(bool manualReset, bool initialState)
 {
-    FHandle = CreateEventA(nullptr, manualReset, initialState, nullptr);
+    FHandle.Reset(CreateEventA(nullptr, manualReset, initialState, nullptr));
     if (!FHandle) {
         DWORD error = GetLastError();
         throw EVaCommError(Format("Error creating event (%d), %s", {static_cast<int>(error), VaSystemErrorText(error)}));
@@ -31,17 +25,17 @@ TVaEvent::TVaEvent(bool manualReset, bool initialState)
 
 bool TVaEvent::Signal() noexcept
 {
-    return SetEvent(FHandle) != FALSE;
+    return SetEvent(FHandle.Get()) != FALSE;
 }
 
 bool TVaEvent::Reset() noexcept
 {
-    return ResetEvent(FHandle) != FALSE;
+    return ResetEvent(FHandle.Get()) != FALSE;
 }
 
 int TVaEvent::Wait(DWORD milliseconds) noexcept
 {
-    switch (WaitForSingleObject(FHandle, milliseconds)) {
+    switch (WaitForSingleObject(FHandle.Get(), milliseconds)) {
     case WAIT_OBJECT_0:
         return vwSignaled;
     case WAIT_TIMEOUT:

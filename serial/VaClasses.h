@@ -14,6 +14,7 @@
 
 #include "framework/controls.h"
 #include "framework/exceptions.h"
+#include "framework/handles.h"
 #include "framework/persistent.h"
 
 // Every failure of the serial component; the message is one of the component's fixed forms.
@@ -92,17 +93,16 @@ class TVaHandleObject : public TObject {
     RUNTIME_CLASS(TVaHandleObject, TObject)
 public:
     TVaHandleObject() = default;
-    ~TVaHandleObject() override;
     TVaHandleObject(const TVaHandleObject&) = delete;
     TVaHandleObject& operator=(const TVaHandleObject&) = delete;
 
     // Valid while the object lives; null only if a derived constructor failed.
-    HANDLE Handle() const noexcept { return FHandle; }
+    HANDLE Handle() const noexcept { return FHandle.Get(); }
     // The system error of the last wait that failed; 0 before any.
     DWORD LastError() const noexcept { return FLastError; }
 
 protected:
-    HANDLE FHandle = nullptr;
+    TKernelHandle FHandle;
     DWORD FLastError = 0;
 };
 

@@ -214,7 +214,7 @@ void TVaCustomComm::ApplyDCB()
 {
     if (!IsOpen() || !FUpdateDCB) return;
     DCB dcb = VaBuildDCB(LineSettings());
-    CheckCommResult(SetCommState(FHandle, &dcb) != FALSE, "Error writing dcb (%d), %s");
+    CheckCommResult(SetCommState(FHandle.Get(), &dcb) != FALSE, "Error writing dcb (%d), %s");
 }
 
 // --- Failures ---
@@ -254,15 +254,15 @@ void TVaCustomComm::Open()
     OpenHandle();
     try {
         ApplyDCB();
-        CheckCommResult(SetupComm(FHandle, static_cast<DWORD>(FBuffers->ReadSize()),
+        CheckCommResult(SetupComm(FHandle.Get(), static_cast<DWORD>(FBuffers->ReadSize()),
                                   static_cast<DWORD>(FBuffers->WriteSize())) != FALSE,
                         "Error initializing buffers (%d), %s");
         // A read returns at once with whatever has arrived; writes have no time-out (the
         // component bounds its own waits).
         COMMTIMEOUTS timeouts{};
         timeouts.ReadIntervalTimeout = MAXDWORD;
-        CheckCommResult(SetCommTimeouts(FHandle, &timeouts) != FALSE, "Error setting timeouts (%d), %s");
-        CheckCommResult(SetCommMask(FHandle, EventMask()) != FALSE, " Error setting EventMask (%d), %s");
+        CheckCommResult(SetCommTimeouts(FHandle.Get(), &timeouts) != FALSE, "Error setting timeouts (%d), %s");
+        CheckCommResult(SetCommMask(FHandle.Get(), EventMask()) != FALSE, " Error setting EventMask (%d), %s");
         StartThreads();
     } catch (...) {
         StopThreads();
@@ -281,21 +281,21 @@ void TVaCustomComm::Open()
 void TVaCustomComm::OpenHandle()
 {
     const std::string path = DevicePath();
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_OVERLAPPED, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    TFileHandle handle(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_OVERLAPPED, nullptr));
+    if (!handle) {
         DWORD error = GetLastError();
         // The path is already in the text; a '%' in it must not reach Format as a specifier.
         if (error == ERROR_FILE_NOT_FOUND)
             RaiseCommError(VaEscapeFormat(Format("Specified device not found (%s).", {path})), error);
         RaiseCommError(VaEscapeFormat(Format("Can't open specified device %s", {path})) + " (Error %d, %s)", error);
     }
-    FHandle = handle;
+    FHandle = std::move(handle);
 }
 
 void TVaCustomComm::StartThreads()
 {
-    const HANDLE device = FHandle;
+    const HANDLE device = FHandle.Get();
     if (EventMask() != 0) {
         auto thread = std::make_unique<TVaCommEventThread>(this, device, FSynchronize);
         thread->SetPriority(FEventPriority);
@@ -383,8 +383,7 @@ void TVaCustomComm::CloseDevice() noexcept
         // No direct write or read may be using the device or its control blocks.
         TVaLock writeLock(FWriteLock);
         TVaLock readLock(FReadLock);
-        if (FHandle != INVALID_HANDLE_VALUE) CloseHandle(FHandle);
-        FHandle = INVALID_HANDLE_VALUE;
+        FHandle.Reset();
         FUnreportedErrors = 0;
     }
     ReapAbandoned();
@@ -456,19 +455,19 @@ int TVaCustomComm::DirectWriteBuffer(const void* data, int count)
     io.Buffer.assign(static_cast<const char*>(data), static_cast<const char*>(data) + count);
     io.Prepare();
     DWORD written = 0;
-    if (!WriteFile(FHandle, io.Buffer.data(), static_cast<DWORD>(count), nullptr, &io.Overlapped)) {
+    if (!WriteFile(FHandle.Get(), io.Buffer.data(), static_cast<DWORD>(count), nullptr, &io.Overlapped)) {
         DWORD error = GetLastError();
         if (error != ERROR_IO_PENDING) RaiseCommError("Write error (%d), %s", error);
         if (io.Event.Wait(static_cast<DWORD>(FBuffers->ReadTimeout())) != vwSignaled) {
             DWORD moved;
-            if (!io.CancelAndWait(FHandle, kVaCancelPatienceMs, moved)) {
+            if (!io.CancelAndWait(FHandle.Get(), kVaCancelPatienceMs, moved)) {
                 Abandon(std::move(FWriteIo));
                 FWriteIo = std::make_unique<TVaOverlappedIo>();
             }
             return 0;
         }
     }
-    if (!GetOverlappedResult(FHandle, &io.Overlapped, &written, FALSE)) {
+    if (!GetOverlappedResult(FHandle.Get(), &io.Overlapped, &written, FALSE)) {
         DWORD error = GetLastError();
         RaiseCommError("Write error (%d), %s", error);
     }
@@ -506,12 +505,12 @@ int TVaCustomComm::ReadBuffer(void* data, int count)
     io.Buffer.resize(static_cast<size_t>(count));
     io.Prepare();
     DWORD read = 0;
-    if (!ReadFile(FHandle, io.Buffer.data(), static_cast<DWORD>(count), nullptr, &io.Overlapped)) {
+    if (!ReadFile(FHandle.Get(), io.Buffer.data(), static_cast<DWORD>(count), nullptr, &io.Overlapped)) {
         DWORD error = GetLastError();
         if (error != ERROR_IO_PENDING) RaiseCommError("Read error (%d), %s", error);
         if (io.Event.Wait(static_cast<DWORD>(FBuffers->ReadTimeout())) != vwSignaled) {
             DWORD moved = 0;
-            if (!io.CancelAndWait(FHandle, kVaCancelPatienceMs, moved)) {
+            if (!io.CancelAndWait(FHandle.Get(), kVaCancelPatienceMs, moved)) {
                 Abandon(std::move(FReadIo));
                 FReadIo = std::make_unique<TVaOverlappedIo>();
                 return 0;
@@ -522,7 +521,7 @@ int TVaCustomComm::ReadBuffer(void* data, int count)
             return static_cast<int>(read);
         }
     }
-    if (!GetOverlappedResult(FHandle, &io.Overlapped, &read, FALSE)) {
+    if (!GetOverlappedResult(FHandle.Get(), &io.Overlapped, &read, FALSE)) {
         DWORD error = GetLastError();
         RaiseCommError("Read error (%d), %s", error);
     }
@@ -533,7 +532,7 @@ int TVaCustomComm::ReadBuffer(void* data, int count)
 
 bool TVaCustomComm::FetchCommStatus(DWORD& errors, COMSTAT& status)
 {
-    return ClearCommError(FHandle, &errors, &status) != FALSE;
+    return ClearCommError(FHandle.Get(), &errors, &status) != FALSE;
 }
 
 void TVaCustomComm::QueryStatus(COMSTAT& status)

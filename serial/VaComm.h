@@ -136,9 +136,9 @@ public:
     // Stops the threads (dropping bytes still queued), closes the device, fires OnClose and
     // pauses 300 ms. Does nothing on a closed port. Call Drain first to get queued bytes out.
     void Close();
-    bool IsOpen() const noexcept { return FHandle != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const noexcept { return FHandle.IsValid(); }
     // The device; INVALID_HANDLE_VALUE while closed. Owned by the component.
-    HANDLE Handle() const noexcept { return FHandle; }
+    HANDLE Handle() const noexcept { return FHandle.Get(); }
     // The event mask for the device: MonitorEvents translated (0x81 with the defaults).
     DWORD EventMask() const noexcept { return VaEventMask(FMonitorEvents, FDirectWrite); }
     bool HasEventThread() const noexcept { return FEventThread != nullptr; }
@@ -254,7 +254,7 @@ private:
     bool FAutoOpen = false;
     TVaDisplay* FDisplay = nullptr;
 
-    HANDLE FHandle = INVALID_HANDLE_VALUE;
+    TFileHandle FHandle;
     bool FDestroying = false;
     TVaCommEventThread* FEventThread = nullptr;
     TVaCommWriteThread* FWriteThread = nullptr;

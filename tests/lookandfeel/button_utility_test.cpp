@@ -27,6 +27,7 @@ namespace {
 
 using namespace zv::test::button;
 
+using zv::test::ChildChecks;
 using zv::test::ReadThemeActive;
 using zv::test::ThemeActiveGuard;
 using zv::test::ThemeManagerKey;
@@ -117,52 +118,51 @@ TEST(UtilityButtons, ThemedDesktopGivesThePushButtonLookWithHotTracking)
     EXPECT_TRUE(ScreenshotStates(button, *form->BtnExit, "themed"));
 }
 
-// Exit code: a bit per failed expectation (printed too).
+// The child says each check it made (ChildChecks).
 ZV_CHILD_MODE(UtilityButtonsClassic)
 {
-    int failures = 0;
-    auto check = [&](bool ok, int bit, const char* what) {
-        if (ok) return;
-        std::printf("failed: %s\n", what);
-        std::fflush(stdout);
-        failures |= bit;
-    };
-    if (AreVisualStylesAvailable(totButton)) return 255;
+    ChildChecks checks;
+    if (!checks.Check(!AreVisualStylesAvailable(totButton), "visual styles are off")) return checks.ExitCode();
     zv::test::ScratchDir dir;
     FormPtr form = BuildShown(dir);
-    if (form->SwitchCount() != 3) return 254;
+    if (!checks.Check(form->SwitchCount() == 3, "the form shows 3 switch buttons",
+                      std::to_string(form->SwitchCount()) + " of them"))
+        return checks.ExitCode();
     TcxButton& button = *form->SwitchButtons(0);
-    check(button.GetPainterClass() == TcxStandardLookAndFeelPainter::PainterClass(), 1, "standard painter");
-    check(!button.IsHotTrack(), 2, "no hot tracking");
+    checks.Check(button.GetPainterClass() == TcxStandardLookAndFeelPainter::PainterClass(), "standard painter");
+    checks.Check(!button.IsHotTrack(), "no hot tracking");
     const int w = button.Width(), h = button.Height();
 
     PaintNow(button);
-    check(WindowPixel(button, 0, 0) == ColorToRGB(clBtnHighlight) &&
-              WindowPixel(button, w - 1, h - 1) == ColorToRGB(cl3DDkShadow) &&
-              WindowPixel(button, 1, 1) == ColorToRGB(cl3DLight) &&
-              WindowPixel(button, w - 2, h - 2) == ColorToRGB(clBtnShadow),
-          4, "normal frame: 2 pixels, highlight and dark shadow outside, light and shadow inside");
-    check(FirstInkColumn(button, ColorToRGB(clBtnText), button.GetContentRect()) == ExpectedCaptionLeft(button), 8,
-          "caption at content left + 6");
+    checks.Check(WindowPixel(button, 0, 0) == ColorToRGB(clBtnHighlight) &&
+                     WindowPixel(button, w - 1, h - 1) == ColorToRGB(cl3DDkShadow) &&
+                     WindowPixel(button, 1, 1) == ColorToRGB(cl3DLight) &&
+                     WindowPixel(button, w - 2, h - 2) == ColorToRGB(clBtnShadow),
+                 "normal frame: 2 pixels, highlight and dark shadow outside, light and shadow inside");
+    const int captionLeft = FirstInkColumn(button, ColorToRGB(clBtnText), button.GetContentRect());
+    checks.Check(captionLeft == ExpectedCaptionLeft(button), "caption at content left + 6",
+                 "at " + std::to_string(captionLeft));
 
     button.SetFocus();
     Pump(30);
     PaintNow(button);
-    check(button.GetButtonState() == cxbsDefault, 16, "focused is the default state");
-    check(WindowPixel(button, 0, 0) == ColorToRGB(clBlack) && WindowPixel(button, w - 1, h - 1) == ColorToRGB(clBlack) &&
-              WindowPixel(button, 1, 1) == ColorToRGB(clBtnHighlight) &&
-              WindowPixel(button, w - 2, h - 2) == ColorToRGB(cl3DDkShadow),
-          32, "default frame: black outside, then the 3-D frame");
+    checks.Check(button.GetButtonState() == cxbsDefault, "focused is the default state");
+    checks.Check(WindowPixel(button, 0, 0) == ColorToRGB(clBlack) &&
+                     WindowPixel(button, w - 1, h - 1) == ColorToRGB(clBlack) &&
+                     WindowPixel(button, 1, 1) == ColorToRGB(clBtnHighlight) &&
+                     WindowPixel(button, w - 2, h - 2) == ColorToRGB(cl3DDkShadow),
+                 "default frame: black outside, then the 3-D frame");
     button.Perform(CM_MOUSEENTER);
-    check(!button.IsHot(), 64, "entering does not make it hot");
+    checks.Check(!button.IsHot(), "entering does not make it hot");
 
     SendMessageA(button.Handle(), BM_SETSTATE, TRUE, 0);
     PaintNow(button);
-    check(FirstInkColumn(button, ColorToRGB(clBtnText), button.GetContentRect()) == ExpectedCaptionLeft(button) + 1,
-          128, "pressed caption one pixel right");
+    const int pressedLeft = FirstInkColumn(button, ColorToRGB(clBtnText), button.GetContentRect());
+    checks.Check(pressedLeft == ExpectedCaptionLeft(button) + 1, "pressed caption one pixel right",
+                 "at " + std::to_string(pressedLeft));
     SendMessageA(button.Handle(), BM_SETSTATE, FALSE, 0);
-    check(ScreenshotStates(button, *form->BtnExit, "classic"), 256, "screenshots");
-    return failures;
+    checks.Check(ScreenshotStates(button, *form->BtnExit, "classic"), "screenshots");
+    return checks.ExitCode();
 }
 
 TEST(UtilityButtons, ClassicDesktopGivesTheStandardFrame)
@@ -170,41 +170,63 @@ TEST(UtilityButtons, ClassicDesktopGivesTheStandardFrame)
     ThemeActiveGuard guard;
     ASSERT_TRUE(WriteThemeActive("0"));
     zv::test::ChildProcess child = zv::test::ChildProcess::Start("UtilityButtonsClassic");
-    EXPECT_EQ(child.WaitForExit(120'000), 0u)
-        << "255 styles still on; 1 painter, 2 hot tracking, 4 normal frame, 8 caption, 16 default state, "
-           "32 default frame, 64 hot, 128 pressed caption, 256 screenshots";
+    EXPECT_EQ(child.WaitForExit(120'000), 0u);
+    EXPECT_EQ(child.Output(),
+              ChildChecks::Passed({"visual styles are off", "the form shows 3 switch buttons", "standard painter",
+                                   "no hot tracking",
+                                   "normal frame: 2 pixels, highlight and dark shadow outside, light and shadow inside",
+                                   "caption at content left + 6", "focused is the default state",
+                                   "default frame: black outside, then the 3-D frame", "entering does not make it hot",
+                                   "pressed caption one pixel right", "screenshots"}));
 }
 
-// Exit codes: 0 passed; 100 + n: step n failed; 99: Wine's switches missing.
+// The child stops at the first check that fails: each step needs the one before.
 ZV_CHILD_MODE(UtilityButtonsThemeSwitch)
 {
+    ChildChecks checks;
     WineThemeSwitch wine;
-    if (!wine.Load()) return 99;
+    if (!wine.Load()) {
+        checks.Skip("Wine's theme switches are missing");
+        return 0;
+    }
     wchar_t file[1024] = {}, color[1024] = {}, size[1024] = {};
-    if (FAILED(dxUxTheme::GetCurrentThemeName(file, 1024, color, 1024, size, 1024))) return 101;
+    if (!checks.Check(SUCCEEDED(dxUxTheme::GetCurrentThemeName(file, 1024, color, 1024, size, 1024)),
+                      "the current theme has a name"))
+        return checks.ExitCode();
     zv::test::ScratchDir dir;
     FormPtr form = BuildShown(dir);
     TcxButton& button = *form->SwitchButtons(0);
-    if (button.GetPainterClass() != TcxWinXPLookAndFeelPainter::PainterClass()) return 102;
+    if (!checks.Check(button.GetPainterClass() == TcxWinXPLookAndFeelPainter::PainterClass(), "themed at start"))
+        return checks.ExitCode();
 
     wine.EnableTheming(FALSE);
     WriteThemeActive("1");
-    if (!PumpUntil([] { return !AreVisualStylesAvailable(totButton); }, 10'000)) return 103;
+    if (!checks.Check(PumpUntil([] { return !AreVisualStylesAvailable(totButton); }, 10'000),
+                      "styles go off within 10 s"))
+        return checks.ExitCode();
     PaintNow(button);
-    if (button.GetPainterClass() != TcxStandardLookAndFeelPainter::PainterClass()) return 104;
-    if (WindowPixel(button, 0, 0) != ColorToRGB(clBtnHighlight)) return 105;
+    if (!checks.Check(button.GetPainterClass() == TcxStandardLookAndFeelPainter::PainterClass(),
+                      "standard painter at the next paint") ||
+        !checks.Check(WindowPixel(button, 0, 0) == ColorToRGB(clBtnHighlight), "classic frame at the next paint"))
+        return checks.ExitCode();
 
     HANDLE themeFile = nullptr;
-    if (FAILED(wine.OpenThemeFile(file, color, size, &themeFile, 0)) || !themeFile) return 106;
+    if (!checks.Check(SUCCEEDED(wine.OpenThemeFile(file, color, size, &themeFile, 0)) && themeFile,
+                      "the theme file opens"))
+        return checks.ExitCode();
     const HRESULT applied = wine.ApplyTheme(themeFile, const_cast<char*>(""), nullptr);
     wine.CloseThemeFile(themeFile);
     WriteThemeActive("1");
-    if (FAILED(applied)) return 107;
-    if (!PumpUntil([] { return AreVisualStylesAvailable(totButton); }, 10'000)) return 108;
+    if (!checks.Check(SUCCEEDED(applied), "the theme applies") ||
+        !checks.Check(PumpUntil([] { return AreVisualStylesAvailable(totButton); }, 10'000),
+                      "styles come back within 10 s"))
+        return checks.ExitCode();
     PaintNow(button);
-    if (button.GetPainterClass() != TcxWinXPLookAndFeelPainter::PainterClass()) return 109;
-    if (WindowColumn(button, 3) != ThemedColumn(cxbsNormal, button.Width(), button.Height(), 3)) return 110;
-    return 0;
+    if (checks.Check(button.GetPainterClass() == TcxWinXPLookAndFeelPainter::PainterClass(),
+                     "themed painter at the next paint"))
+        checks.Check(WindowColumn(button, 3) == ThemedColumn(cxbsNormal, button.Width(), button.Height(), 3),
+                     "themed picture at the next paint");
+    return checks.ExitCode();
 }
 
 TEST(UtilityButtons, AThemeSwitchShowsAtTheNextPaint)
@@ -213,9 +235,14 @@ TEST(UtilityButtons, AThemeSwitchShowsAtTheNextPaint)
     ThemeActiveGuard guard;
     zv::test::ChildProcess child = zv::test::ChildProcess::Start("UtilityButtonsThemeSwitch");
     const DWORD code = child.WaitForExit(120'000);
-    if (code == 99) GTEST_SKIP() << "Wine's theme switches are missing";
-    EXPECT_EQ(code, 0u) << "102 not themed at start, 103 no switch off, 104/105 not classic at the next paint, "
-                           "106-108 switching back, 109/110 not themed again";
+    const std::string output = child.Output();
+    if (const std::string why = ChildChecks::Skipped(output); !why.empty()) GTEST_SKIP() << why;
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(output, ChildChecks::Passed({"the current theme has a name", "themed at start",
+                                           "styles go off within 10 s", "standard painter at the next paint",
+                                           "classic frame at the next paint", "the theme file opens",
+                                           "the theme applies", "styles come back within 10 s",
+                                           "themed painter at the next paint", "themed picture at the next paint"}));
 }
 
 } // namespace

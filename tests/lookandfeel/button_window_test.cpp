@@ -594,13 +594,14 @@ TEST_F(ButtonWindow, AutoSizingFollowsCaptionAndFont)
     button->TurnAutoSizeOn();
     TcxScreenCanvas canvas;
     canvas.SetFont(button->Font());
-    const SIZE expected = cxButtonOptimalSize(canvas.TextWidth("Go"), canvas.TextWidth("R"), canvas.TextHeight("Wg"));
-    EXPECT_EQ(button->Width(), expected.cx);
-    EXPECT_EQ(button->Height(), expected.cy);
+    const TcxLayoutSize expected =
+        cxButtonOptimalSize(canvas.TextWidth("Go"), canvas.TextWidth("R"), canvas.TextHeight("Wg"));
+    EXPECT_EQ(button->Width(), expected.Width);
+    EXPECT_EQ(button->Height(), expected.Height);
     button->SetBounds(0, 0, 300, 100);
-    EXPECT_EQ(button->Width(), expected.cx) << "a requested size is replaced";
+    EXPECT_EQ(button->Width(), expected.Width) << "a requested size is replaced";
     button->SetCaption("");
-    EXPECT_EQ(button->Width(), cxButtonOptimalSize(canvas.TextWidth(" "), canvas.TextWidth("R"), 0).cx);
+    EXPECT_EQ(button->Width(), cxButtonOptimalSize(canvas.TextWidth(" "), canvas.TextWidth("R"), 0).Width);
 }
 
 } // namespace

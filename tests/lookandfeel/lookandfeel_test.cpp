@@ -460,19 +460,22 @@ TEST_F(LookAndFeel, PaletteNotifiersFirePrimariesThenOthersEachFromTheLast)
 // The listener (and its window and the Office 2003 colours) goes with the last notifier.
 ZV_CHILD_MODE(PaletteListenerLifetime)
 {
-    if (cxSystemPaletteChangedListenerWindow() != nullptr) return 1;
+    zv::test::ChildChecks checks;
+    checks.Check(cxSystemPaletteChangedListenerWindow() == nullptr, "no listener before any notifier");
     const int before = Office11ColorsRefCount();
     HWND window = nullptr;
     {
         TcxSystemPaletteChangedNotifier a(true);
         window = cxSystemPaletteChangedListenerWindow();
-        if (window == nullptr || !IsWindow(window)) return 2;
-        if (Office11ColorsRefCount() != before + 1) return 3;
+        if (!checks.Check(window != nullptr && IsWindow(window), "the first notifier makes the listener window"))
+            return checks.ExitCode();
+        checks.Check(Office11ColorsRefCount() == before + 1, "the first notifier holds the colours");
         TcxSystemPaletteChangedNotifier b;
-        if (cxSystemPaletteChangedListenerWindow() != window) return 4;
+        checks.Check(cxSystemPaletteChangedListenerWindow() == window, "the second notifier shares the listener");
     }
-    if (cxSystemPaletteChangedListenerWindow() != nullptr || IsWindow(window)) return 5;
-    if (Office11ColorsRefCount() != before) return 6;
+    checks.Check(cxSystemPaletteChangedListenerWindow() == nullptr && !IsWindow(window),
+                 "the listener goes with the last notifier");
+    checks.Check(Office11ColorsRefCount() == before, "the colours are released with it");
     // The last notifier may go inside its own handler: the listener waits for the walk.
     auto* last = new TcxSystemPaletteChangedNotifier();
     bool called = false;
@@ -482,19 +485,24 @@ ZV_CHILD_MODE(PaletteListenerLifetime)
     });
     window = cxSystemPaletteChangedListenerWindow();
     SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);
-    if (!called) return 7;
-    if (cxSystemPaletteChangedListenerWindow() != nullptr || IsWindow(window)) return 8;
-    if (Office11ColorsRefCount() != before) return 9;
-    return 0;
+    if (!checks.Check(called, "the last notifier is told")) return checks.ExitCode();
+    checks.Check(cxSystemPaletteChangedListenerWindow() == nullptr && !IsWindow(window),
+                 "the listener goes when a handler frees the last notifier");
+    checks.Check(Office11ColorsRefCount() == before, "the colours are released then");
+    return checks.ExitCode();
 }
 
 TEST(PaletteListener, LivesFromTheFirstNotifierToTheLast)
 {
     zv::test::ChildProcess child = zv::test::ChildProcess::Start("PaletteListenerLifetime");
-    EXPECT_EQ(child.WaitForExit(60'000), 0u)
-        << "1 listener before any notifier, 2 no window, 3 colours not created, 4 a second listener, "
-           "5 listener left after the last notifier, 6 colours not released, 7 not told, "
-           "8 listener left after a handler freed the last notifier, 9 colours not released then";
+    EXPECT_EQ(child.WaitForExit(60'000), 0u);
+    EXPECT_EQ(child.Output(),
+              zv::test::ChildChecks::Passed(
+                  {"no listener before any notifier", "the first notifier makes the listener window",
+                   "the first notifier holds the colours", "the second notifier shares the listener",
+                   "the listener goes with the last notifier", "the colours are released with it",
+                   "the last notifier is told", "the listener goes when a handler frees the last notifier",
+                   "the colours are released then"}));
 }
 
 TEST_F(LookAndFeel, AThemeChangeReachesObjectsWithNativeStyle)

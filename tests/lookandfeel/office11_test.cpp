@@ -4,12 +4,16 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "framework/graphics.h"
+#include "framework/handles.h"
+#include "lookandfeel/cxImages.h"
 #include "lookandfeel/dxOffice11.h"
 
 namespace {
@@ -557,43 +561,19 @@ TEST(Office11Gradient, TubeRunsToTheBendAndOnToTheSecondColour)
 
 // --- On the desktop -----------------------------------------------------------------------
 
-// A 32-bit top-down memory bitmap to draw on and read back.
+// A memory bitmap to draw on, read back through the library's pixel reader.
 class PixelSurface {
 public:
-    PixelSurface(int width, int height) : FWidth(width)
+    PixelSurface(int width, int height) { FBitmap.SetSize(width, height); }
+    HDC DC() { return FBitmap.Canvas().Handle(); }
+    COLORREF Pixel(int x, int y)
     {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        FDC = CreateCompatibleDC(nullptr);
-        FBitmap = CreateDIBSection(FDC, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&FBits), nullptr, 0);
-        FOld = SelectObject(FDC, FBitmap);
-    }
-    PixelSurface(const PixelSurface&) = delete;
-    PixelSurface& operator=(const PixelSurface&) = delete;
-    ~PixelSurface()
-    {
-        SelectObject(FDC, FOld);
-        DeleteObject(FBitmap);
-        DeleteDC(FDC);
-    }
-    HDC DC() const { return FDC; }
-    COLORREF Pixel(int x, int y) const
-    {
-        GdiFlush();
-        const DWORD v = FBits[y * FWidth + x];
+        const std::uint32_t v = cxReadPixels(DC(), {x, y, x + 1, y + 1}).At(0, 0);
         return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
     }
 
 private:
-    int FWidth;
-    HDC FDC = nullptr;
-    HBITMAP FBitmap = nullptr;
-    HGDIOBJ FOld = nullptr;
-    DWORD* FBits = nullptr;
+    TBitmap FBitmap;
 };
 
 // Forces the banded fill for a test and puts the platform's function back.
@@ -730,20 +710,24 @@ TEST(Office11Desktop, TheSubmenuGlyphIsRecolouredToTheToolbarColours)
     ASSERT_NE(dxOffice11SubMenuExpandBitmap, nullptr) << "the executable carries the glyph resources";
     ASSERT_NE(dxOffice11ExpandButtonBitmap1, nullptr);
     ASSERT_NE(dxOffice11ExpandButtonBitmap2, nullptr);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, dxOffice11SubMenuExpandBitmap);
-    // The glyph: magenta background, an arrow of four grey columns (x 2..5), the lightest
-    // at the tip (x 5, y 3).
-    EXPECT_RGB(GetPixel(dc, 0, 0), 0xFF00FF);
-    EXPECT_EQ(GetPixel(dc, 5, 3), static_cast<COLORREF>(dxOffice11ToolbarsColor1));
-    EXPECT_EQ(GetPixel(dc, 2, 0), static_cast<COLORREF>(dxOffice11ToolbarsColor2));
-    SelectObject(dc, old);
-    old = SelectObject(dc, dxOffice11ExpandButtonBitmap2);
-    EXPECT_RGB(GetPixel(dc, 4, 2), 0x000000) << "the plus has its upright";
-    SelectObject(dc, dxOffice11ExpandButtonBitmap1);
-    EXPECT_RGB(GetPixel(dc, 4, 2), 0xFFFFFF) << "the minus has none";
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    TCompatibleDC dc(CreateCompatibleDC(nullptr));
+    ASSERT_TRUE(dc.IsValid());
+    {
+        TSelectGuard glyph(dc.Get(), dxOffice11SubMenuExpandBitmap);
+        // The glyph: magenta background, an arrow of four grey columns (x 2..5), the lightest
+        // at the tip (x 5, y 3).
+        EXPECT_RGB(GetPixel(dc.Get(), 0, 0), 0xFF00FF);
+        EXPECT_EQ(GetPixel(dc.Get(), 5, 3), static_cast<COLORREF>(dxOffice11ToolbarsColor1));
+        EXPECT_EQ(GetPixel(dc.Get(), 2, 0), static_cast<COLORREF>(dxOffice11ToolbarsColor2));
+    }
+    {
+        TSelectGuard plus(dc.Get(), dxOffice11ExpandButtonBitmap2);
+        EXPECT_RGB(GetPixel(dc.Get(), 4, 2), 0x000000) << "the plus has its upright";
+    }
+    {
+        TSelectGuard minus(dc.Get(), dxOffice11ExpandButtonBitmap1);
+        EXPECT_RGB(GetPixel(dc.Get(), 4, 2), 0xFFFFFF) << "the minus has none";
+    }
     ReleaseOffice11Colors();
 }
 

@@ -630,18 +630,20 @@ TEST_F(Painters, NativeBorderKeepsOffTheInsideAndRestoresTheClip)
     EXPECT_EQ(surface.At(10, 6), ColorToRGB(kRed));
 }
 
-// Visual styles off: the native painter is the standard look. Exit code: a bit per failure.
+// Visual styles off: the native painter is the standard look.
 ZV_CHILD_MODE(NativePainterWithoutStyles)
 {
-    int failures = 0;
-    if (OpenTheme(totButton) != nullptr) return 1 << 20;
+    zv::test::ChildChecks checks;
+    if (!checks.Check(OpenTheme(totButton) == nullptr, "no button theme opens")) return checks.ExitCode();
     TcxSystemPaletteChangedNotifier colours;
     const TcxLookAndFeelPainterClass native = TcxWinXPLookAndFeelPainter::PainterClass();
     const TcxLookAndFeelPainterClass standard = TcxStandardLookAndFeelPainter::PainterClass();
     for (TcxButtonState state : kAllStates) {
-        if (native->ButtonBorderSize(state) != 2) failures |= 1;
-        if (native->ButtonColor(state) != clBtnFace) failures |= 2;
-        if (native->ButtonSymbolColor(state) != standard->ButtonSymbolColor(state)) failures |= 4;
+        const std::string name = "state " + std::to_string(static_cast<int>(state)) + ": ";
+        checks.Check(native->ButtonBorderSize(state) == 2, name + "border size 2");
+        checks.Check(native->ButtonColor(state) == clBtnFace, name + "button face colour");
+        checks.Check(native->ButtonSymbolColor(state) == standard->ButtonSymbolColor(state),
+                     name + "standard symbol colour");
         // The default state differs on purpose: the native border size is 2 for every state
         // without a theme, so the fill covers the standard default border's inner ring.
         if (state == cxbsDefault) continue;
@@ -650,31 +652,31 @@ ZV_CHILD_MODE(NativePainterWithoutStyles)
         TSurface a(75, 23), b(75, 23);
         native->DrawButton(a.Canvas, {0, 0, 75, 23}, caption, state);
         standard->DrawButton(b.Canvas, {0, 0, 75, 23}, caption, state);
-        if (!SamePixels(a.Pixels(), b.Pixels())) failures |= 8;
+        checks.Check(SamePixels(a.Pixels(), b.Pixels()), name + "the standard button picture");
     }
     TSurface a(20, 12), b(20, 12);
     native->DrawBorder(a.Canvas, {0, 0, 20, 12});
     standard->DrawBorder(b.Canvas, {0, 0, 20, 12});
-    if (!SamePixels(a.Pixels(), b.Pixels())) failures |= 16;
+    checks.Check(SamePixels(a.Pixels(), b.Pixels()), "the standard control border");
     RECT focus{};
     native->ButtonFocusRect(a.Canvas, {0, 0, 75, 23}, focus);
-    if (!cxRectIsEqual(focus, {4, 4, 71, 19})) failures |= 32;
+    checks.Check(cxRectIsEqual(focus, {4, 4, 71, 19}), "focus rectangle (4, 4, 71, 19)", cxRectToString(focus));
     TSurface c(15, 15), d(15, 15);
     native->DrawArrow(c.Canvas, {0, 0, 15, 15}, cxbsNormal, adUp, true);
     standard->DrawArrow(d.Canvas, {0, 0, 15, 15}, cxbsNormal, adUp, true);
-    if (!SamePixels(c.Pixels(), d.Pixels())) failures |= 64;
+    checks.Check(SamePixels(c.Pixels(), d.Pixels()), "the standard arrow");
     // The look-and-feel settings: native style asked for, but without styles the kind decides.
     TcxLookAndFeel lookAndFeel(nullptr);
     lookAndFeel.SetNativeStyle(true);
     lookAndFeel.SetKind(lfFlat);
-    if (lookAndFeel.Painter() != TcxFlatLookAndFeelPainter::PainterClass()) failures |= 128;
-    if (lookAndFeel.GetActiveStyle() != lfsFlat) failures |= 256;
+    checks.Check(lookAndFeel.Painter() == TcxFlatLookAndFeelPainter::PainterClass(), "native style asked: flat painter");
+    checks.Check(lookAndFeel.GetActiveStyle() == lfsFlat, "native style asked: flat active style");
     // The native style view sets only the flag: it is on, so the kind stays as it was, and
     // without styles that kind still decides.
     lookAndFeel.SetStyle(lfsNative);
-    if (lookAndFeel.Kind() != lfFlat || !lookAndFeel.NativeStyle()) failures |= 512;
-    if (lookAndFeel.Painter() != TcxFlatLookAndFeelPainter::PainterClass()) failures |= 1024;
-    return failures;
+    checks.Check(lookAndFeel.Kind() == lfFlat && lookAndFeel.NativeStyle(), "native style view: flat kind, native flag");
+    checks.Check(lookAndFeel.Painter() == TcxFlatLookAndFeelPainter::PainterClass(), "native style view: flat painter");
+    return checks.ExitCode();
 }
 
 using zv::test::ReadThemeActive;
@@ -687,9 +689,19 @@ TEST(NativePainterOff, WithoutVisualStylesItIsTheStandardLook)
     ThemeActiveGuard guard;
     ASSERT_TRUE(WriteThemeActive("0"));
     zv::test::ChildProcess child = zv::test::ChildProcess::Start("NativePainterWithoutStyles");
-    EXPECT_EQ(child.WaitForExit(60'000), 0u)
-        << "1 border size, 2 colour, 4 symbol colour, 8 button picture, 16 control border, 32 focus rectangle, "
-           "64 arrow, 128 derived painter, 256 active style, 512 style view, 1024 painter after the style";
+    EXPECT_EQ(child.WaitForExit(60'000), 0u);
+    std::string expected = zv::test::ChildChecks::Passed({"no button theme opens"});
+    for (TcxButtonState state : kAllStates) {
+        const std::string name = "state " + std::to_string(static_cast<int>(state)) + ": ";
+        for (const char* check : {"border size 2", "button face colour", "standard symbol colour"})
+            expected += "ok: " + name + check + "\n";
+        if (state != cxbsDefault) expected += "ok: " + name + "the standard button picture\n";
+    }
+    expected += zv::test::ChildChecks::Passed(
+        {"the standard control border", "focus rectangle (4, 4, 71, 19)", "the standard arrow",
+         "native style asked: flat painter", "native style asked: flat active style",
+         "native style view: flat kind, native flag", "native style view: flat painter"});
+    EXPECT_EQ(child.Output(), expected);
 }
 
 } // namespace

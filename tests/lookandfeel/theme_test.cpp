@@ -23,6 +23,7 @@
 
 namespace {
 
+using zv::test::ChildChecks;
 using zv::test::ReadThemeActive;
 using zv::test::ThemeActiveGuard;
 using zv::test::ThemeManagerKey;
@@ -315,19 +316,19 @@ TEST(ThemeServices, ParentBackgroundKeepsTheSelectedFont)
 
 // --- Visual styles switched off in the desktop settings --------------------------------
 
-// Exit code: a bit per failed expectation, so the parent names what went wrong.
 ZV_CHILD_MODE(ThemesOffAtStart)
 {
-    int failures = 0;
-    if (!IsThemeLibraryLoaded()) failures |= 1;
-    if (dxUxTheme::IsThemeActive()) failures |= 2;
-    if (AreVisualStylesAvailable()) failures |= 4;
-    if (AreVisualStylesAvailable(totButton)) failures |= 8;
-    if (OpenTheme(totButton) != nullptr) failures |= 16;
-    if (CloseTheme(totButton) != 1) failures |= 32;
-    if (IsStandardTheme()) failures |= 64;
-    if (dxThemeChangeReceiverWindow() == nullptr) failures |= 128;
-    return failures;
+    ChildChecks checks;
+    checks.Check(IsThemeLibraryLoaded(), "the theme library is loaded");
+    checks.Check(!dxUxTheme::IsThemeActive(), "no theme is active");
+    checks.Check(!AreVisualStylesAvailable(), "no styles are available");
+    checks.Check(!AreVisualStylesAvailable(totButton), "no button styles are available");
+    checks.Check(OpenTheme(totButton) == nullptr, "no button theme opens");
+    const int closed = CloseTheme(totButton);
+    checks.Check(closed == 1, "CloseTheme answers 1", "it answers " + std::to_string(closed));
+    checks.Check(!IsStandardTheme(), "no standard theme");
+    checks.Check(dxThemeChangeReceiverWindow() != nullptr, "the theme-change receiver exists");
+    return checks.ExitCode();
 }
 
 TEST(ThemeServicesOff, StylesSwitchedOffMeanNoThemeForAnyType)
@@ -335,54 +336,68 @@ TEST(ThemeServicesOff, StylesSwitchedOffMeanNoThemeForAnyType)
     ThemeActiveGuard guard;
     ASSERT_TRUE(WriteThemeActive("0"));
     zv::test::ChildProcess child = zv::test::ChildProcess::Start("ThemesOffAtStart");
-    EXPECT_EQ(child.WaitForExit(60'000), 0u)
-        << "1 library not loaded, 2 IsThemeActive, 4 available, 8 button available, 16 opened, "
-           "32 CloseTheme not 1, 64 standard theme, 128 no receiver";
+    EXPECT_EQ(child.WaitForExit(60'000), 0u);
+    EXPECT_EQ(child.Output(),
+              ChildChecks::Passed({"the theme library is loaded", "no theme is active", "no styles are available",
+                                   "no button styles are available", "no button theme opens", "CloseTheme answers 1",
+                                   "no standard theme", "the theme-change receiver exists"}));
 }
 
 // --- A theme change while the program runs -----------------------------------------------
 
-// Exit codes: 0 passed; 100 + n: step n failed (printed); 99: Wine's switches missing.
+// The child stops at the first check that fails: each step needs the one before.
 ZV_CHILD_MODE(ThemeChangesWhileRunning)
 {
-    auto fail = [](int step, const char* what) {
-        std::printf("step %d: %s\n", step, what);
-        std::fflush(stdout);
-        return 100 + step;
-    };
+    ChildChecks checks;
     WineThemeSwitch wine;
-    if (!wine.Load()) return 99;
+    if (!wine.Load()) {
+        checks.Skip("this theme library has no EnableTheming/ApplyTheme switches");
+        return 0;
+    }
     wchar_t file[1024] = {}, color[1024] = {}, size[1024] = {};
-    if (FAILED(dxUxTheme::GetCurrentThemeName(file, 1024, color, 1024, size, 1024))) return fail(1, "theme name");
-    if (!AreVisualStylesAvailable(totButton)) return fail(2, "styles on at start");
+    if (!checks.Check(SUCCEEDED(dxUxTheme::GetCurrentThemeName(file, 1024, color, 1024, size, 1024)),
+                      "the current theme has a name") ||
+        !checks.Check(AreVisualStylesAvailable(totButton), "styles are on at start"))
+        return checks.ExitCode();
 
     std::vector<std::pair<std::string, bool>> calls;  // who, and what it saw
     TdxThemeChangedNotificator first, second;
     first.SetOnThemeChanged([&] { calls.emplace_back("first", AreVisualStylesAvailable()); });
     second.SetOnThemeChanged([&] { calls.emplace_back("second", AreVisualStylesAvailable()); });
+    auto told = [&] {
+        std::string text;
+        for (const auto& [who, on] : calls) text += (text.empty() ? "" : ", ") + who + (on ? " saw on" : " saw off");
+        return text.empty() ? std::string("nobody told") : text;
+    };
 
     wine.EnableTheming(FALSE);
     // Give the registry back at once; the parent's guard is the safety net.
     WriteThemeActive("1");
-    if (!PumpUntil([&] { return calls.size() >= 2; }, 10'000)) return fail(3, "no notification for off");
+    if (!checks.Check(PumpUntil([&] { return calls.size() >= 2; }, 10'000), "both are told of off", told()))
+        return checks.ExitCode();
     const std::vector<std::pair<std::string, bool>> off{{"first", false}, {"second", false}};
-    if (calls != off) return fail(4, "off: order or flag");
-    if (AreVisualStylesAvailable(totButton) || OpenTheme(totButton)) return fail(5, "theme still opens when off");
+    if (!checks.Check(calls == off, "off: first then second, each seeing no styles", told()) ||
+        !checks.Check(!AreVisualStylesAvailable(totButton) && !OpenTheme(totButton), "no theme opens when off"))
+        return checks.ExitCode();
 
     calls.clear();
     HANDLE themeFile = nullptr;
-    if (FAILED(wine.OpenThemeFile(file, color, size, &themeFile, 0)) || !themeFile) return fail(6, "OpenThemeFile");
+    if (!checks.Check(SUCCEEDED(wine.OpenThemeFile(file, color, size, &themeFile, 0)) && themeFile,
+                      "the theme file opens"))
+        return checks.ExitCode();
     const HRESULT applied = wine.ApplyTheme(themeFile, const_cast<char*>(""), nullptr);
     wine.CloseThemeFile(themeFile);
     WriteThemeActive("1");
-    if (FAILED(applied)) return fail(7, "ApplyTheme");
-    if (!PumpUntil([&] { return calls.size() >= 2; }, 10'000)) return fail(8, "no notification for on");
+    if (!checks.Check(SUCCEEDED(applied), "the theme applies") ||
+        !checks.Check(PumpUntil([&] { return calls.size() >= 2; }, 10'000), "both are told of on", told()))
+        return checks.ExitCode();
     const std::vector<std::pair<std::string, bool>> on{{"first", true}, {"second", true}};
-    if (calls != on) return fail(9, "on: order or flag");
-    if (CloseTheme(totButton) != 0) return fail(10, "cache not dropped");
-    if (!AreVisualStylesAvailable(totButton)) return fail(11, "button theme does not open after the change");
+    if (!checks.Check(calls == on, "on: first then second, each seeing styles", told()) ||
+        !checks.Check(CloseTheme(totButton) == 0, "the cache was dropped") ||
+        !checks.Check(AreVisualStylesAvailable(totButton), "the button theme opens after the change"))
+        return checks.ExitCode();
     PumpFor(50);
-    return 0;
+    return checks.ExitCode();
 }
 
 TEST(ThemeServicesChange, SwitchingStylesOffAndOnIsNoticedWhileRunning)
@@ -390,8 +405,14 @@ TEST(ThemeServicesChange, SwitchingStylesOffAndOnIsNoticedWhileRunning)
     ThemeActiveGuard guard;
     zv::test::ChildProcess child = zv::test::ChildProcess::Start("ThemeChangesWhileRunning");
     const DWORD code = child.WaitForExit(60'000);
-    if (code == 99) GTEST_SKIP() << "this theme library has no EnableTheming/ApplyTheme switches";
-    EXPECT_EQ(code, 0u) << "see the child's output for the failed step";
+    const std::string output = child.Output();
+    if (const std::string why = ChildChecks::Skipped(output); !why.empty()) GTEST_SKIP() << why;
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(output, ChildChecks::Passed({"the current theme has a name", "styles are on at start",
+                                           "both are told of off", "off: first then second, each seeing no styles",
+                                           "no theme opens when off", "the theme file opens", "the theme applies",
+                                           "both are told of on", "on: first then second, each seeing styles",
+                                           "the cache was dropped", "the button theme opens after the change"}));
     EXPECT_EQ(ReadThemeActive(), "1");
 }
 

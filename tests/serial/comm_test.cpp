@@ -16,6 +16,7 @@
 #include "framework/application.h"
 #include "framework/exceptions.h"
 #include "framework/format.h"
+#include "framework/handles.h"
 #include "framework/thread.h"
 #include "serial/VaComm.h"
 #include "serial/VaCommInternal.h"
@@ -226,11 +227,12 @@ TEST_F(CommPort, ARefusedDcbIsReportedAndClosesTheDevice)
 
 ZV_CHILD_MODE(HoldPort)
 {
-    HANDLE port = CreateFileA("\\\\.\\COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (port == INVALID_HANDLE_VALUE) return 10;
-    HANDLE held = OpenEventA(EVENT_MODIFY_STATE, FALSE, args.at(0).c_str());
-    if (!held) return 11;
-    SetEvent(held);
+    ChildChecks checks;
+    TFileHandle port(CreateFileA("\\\\.\\COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!checks.Check(port.IsValid(), "COM1 opens", LastErrorText())) return checks.ExitCode();
+    TKernelHandle held(OpenEventA(EVENT_MODIFY_STATE, FALSE, args.at(0).c_str()));
+    if (!checks.Check(held.IsValid(), "the parent's event opens", LastErrorText())) return checks.ExitCode();
+    SetEvent(held.Get());
     Sleep(20'000);  // the parent ends the child when it is done
     return 0;
 }
@@ -239,21 +241,24 @@ TEST_F(CommPort, APortHeldByAnotherProcessCannotBeOpened)
 {
     // Wine does not keep COM ports exclusive; asked in-process first, so the skip costs no
     // child process (which the emulated 32-bit Wine does not always survive after threads).
-    HANDLE one = CreateFileA("\\\\.\\COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    HANDLE two = CreateFileA("\\\\.\\COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    const bool exclusive = one != INVALID_HANDLE_VALUE && two == INVALID_HANDLE_VALUE;
-    if (two != INVALID_HANDLE_VALUE) CloseHandle(two);
-    if (one != INVALID_HANDLE_VALUE) CloseHandle(one);
+    bool exclusive = false;
+    {
+        TFileHandle one(CreateFileA("\\\\.\\COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        TFileHandle two(CreateFileA("\\\\.\\COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        exclusive = one.IsValid() && !two.IsValid();
+    }
     if (!exclusive) GTEST_SKIP() << "this platform lets a second handle open a COM port in use";
 
     const std::string heldName = "ZvHoldPort" + std::to_string(GetCurrentProcessId());
-    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, heldName.c_str());
-    ASSERT_NE(held, nullptr);
+    TKernelHandle held(CreateEventA(nullptr, TRUE, FALSE, heldName.c_str()));
+    ASSERT_TRUE(held.IsValid()) << LastErrorText();
     ChildProcess child = ChildProcess::Start("HoldPort", {heldName});
-    HANDLE waits[] = {held, child.Handle()};
-    DWORD first = WaitForMultipleObjects(2, waits, FALSE, 20'000);
-    CloseHandle(held);
-    ASSERT_EQ(first, WAIT_OBJECT_0) << "the child could not open COM1: exit " << child.WaitForExit(0);
+    HANDLE waits[] = {held.Get(), child.Handle()};
+    const DWORD first = WaitForMultipleObjects(2, waits, FALSE, 20'000);
+    held.Reset();
+    ASSERT_EQ(first, WAIT_OBJECT_0) << "the child did not get to hold COM1 (exit " << child.WaitForExit(0)
+                                    << "):\n" << child.Output();
+    EXPECT_EQ(child.Output(), ChildChecks::Passed({"COM1 opens", "the parent's event opens"}));
 
     std::string message = MessageOf([&] { comm.Open(); });
     child.Terminate();

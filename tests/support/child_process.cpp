@@ -36,7 +36,63 @@ std::string QuoteArgument(const std::string& arg)
     return out + '"';
 }
 
+void PrintLine(const std::string& line)
+{
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+const char kSkippedPrefix[] = "skipped: ";
+
 } // namespace
+
+bool ChildChecks::Check(bool ok, std::string_view what, std::string_view whyNot)
+{
+    std::string line = ok ? "ok: " : "failed: ";
+    line += what;
+    if (!ok && !whyNot.empty()) line.append(": ").append(whyNot);
+    PrintLine(line);
+    if (!ok) FFailed = true;
+    return ok;
+}
+
+void ChildChecks::Skip(std::string_view why)
+{
+    PrintLine(kSkippedPrefix + std::string(why));
+}
+
+std::string ChildChecks::Passed(std::initializer_list<std::string_view> checks)
+{
+    std::string output;
+    for (std::string_view check : checks) output.append("ok: ").append(check).append("\n");
+    return output;
+}
+
+std::string ChildChecks::Skipped(const std::string& output)
+{
+    if (output.rfind(kSkippedPrefix, 0) != 0) return {};
+    std::string why = output.substr(sizeof(kSkippedPrefix) - 1);
+    while (!why.empty() && why.back() == '\n') why.pop_back();
+    return why;
+}
+
+std::string LastErrorText(DWORD error)
+{
+    char* text = nullptr;
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = "error " + std::to_string(error);
+    if (length != 0 && text) {
+        std::string system(text, length);
+        while (!system.empty() && (static_cast<unsigned char>(system.back()) <= ' ' || system.back() == '.'))
+            system.pop_back();
+        if (!system.empty()) message += ": " + system;
+    }
+    if (text) LocalFree(text);
+    return message;
+}
 
 ChildModeRegistration::ChildModeRegistration(const char* name, ChildMode mode)
 {

@@ -10,11 +10,27 @@
 // writes to stdout and stderr is captured (`Output()`), so a mode says in words what
 // failed and the test asserts on that, not on a code. A name that no mode has ends the
 // child with UnknownChildModeExitCode and a message saying so.
+//
+// A mode reports through ChildChecks, one line per check, and the test compares the whole
+// output with the lines it expects (ChildChecks::Passed), so a failure shows which check
+// failed, why, and how far the child got:
+//
+//   ZV_CHILD_MODE(Port)
+//   {
+//       ChildChecks checks;
+//       const bool opened = Open();
+//       checks.Check(opened, "COM1 opens", LastErrorText());  // the call first: it sets the error
+//       return checks.ExitCode();
+//   }
+//   EXPECT_EQ(child.WaitForExit(10'000), 0u);
+//   EXPECT_EQ(child.Output(), ChildChecks::Passed({"COM1 opens"}));
 #pragma once
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zv::test {
@@ -38,6 +54,29 @@ struct ChildModeRegistration {
 // Called by the test main: runs the mode named on the command line, if any.
 // Returns true (and the exit code) when the process was started as a child.
 bool RunChildModeIfRequested(int argc, char** argv, int& exitCode);
+
+// The child's side of the report. Every line is flushed at once, so a child that crashes
+// or is terminated still shows how far it got.
+class ChildChecks {
+public:
+    // Prints "ok: what", or "failed: what" (": whyNot" added when given). Returns ok.
+    bool Check(bool ok, std::string_view what, std::string_view whyNot = {});
+    // Prints "skipped: why"; the test skips when the output starts so (see Skipped).
+    void Skip(std::string_view why);
+    // 0 when every check passed, 1 otherwise.
+    int ExitCode() const noexcept { return FFailed ? 1 : 0; }
+
+    // The output of a child whose checks named here all passed, in this order.
+    static std::string Passed(std::initializer_list<std::string_view> checks);
+    // The reason when output is a child's skip; empty otherwise.
+    static std::string Skipped(const std::string& output);
+
+private:
+    bool FFailed = false;
+};
+
+// "error N: the system's text" for GetLastError() (or the given code).
+std::string LastErrorText(DWORD error = GetLastError());
 
 // A running copy of this exe in a child mode. Owns the process handle; a child that
 // is still running when the object goes is terminated.
