@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+class TVantrelModuleOptions;
+
 constexpr std::uint32_t DataBlockSignature = 0x100FAB10;
 constexpr std::uint32_t OldDataBlockSignature = 0x000FAB10;
 
@@ -35,6 +37,8 @@ constexpr int NewestDataBlockVersion = 6015;
 // allocation that could hurt the process that reads a forged one.
 constexpr std::size_t MaxOptionsStreamSize = 4u << 20;
 constexpr std::size_t MaxDebugDataSize = 64u << 20;
+
+static_assert(NewestDataBlockVersion == 6015, "the library's own data version (Ecore.h)");
 
 // IDs of the symbol table's records.
 enum TBlockSymbol : std::uint8_t {
@@ -87,3 +91,9 @@ std::optional<std::uint32_t> FindBlockSymbol(const TModuleDataBlock& block, std:
 // process's current cipher key (reporting/Eencrypt.h). A block without a check has no
 // password: it matches the empty one only.
 bool IsBlockPassword(const TModuleDataBlock& block, const std::string& password);
+
+// Loads the block's options stream into options with LoadFromStream, LastVantrelVersion
+// set to the block's data version meanwhile and restored afterwards. False, the block
+// having no usable data, when loading raises anything (a version whose stream is not
+// read, a malformed stream); options may then be partly loaded but stay valid.
+bool LoadDataBlockOptions(const TModuleDataBlock& block, TVantrelModuleOptions& options) noexcept;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "exceptions/Ecore.h"
 #include "exceptions/EcoreModuleData.h"
 #include "framework/application.h"
 #include "tests/exceptions/beside_exe.h"
@@ -48,6 +49,20 @@ TEST(EcoreBlockModule, OwnBlockHoldsTheOptionsOfTheOptionsFile)
     EXPECT_TRUE(block->DebugData.empty());
     // The build's date (the last commit's, or SOURCE_DATE_EPOCH): after 2023, not 0.
     EXPECT_GT(block->CompiledAt, 44927.0);
+}
+
+TEST(EcoreBlockModule, OwnBlockLoadsIntoTheOptionsOfThisModule)
+{
+    const std::optional<TModuleDataBlock> block = ReadModuleDataBlock(ThisModuleHandle());
+    ASSERT_TRUE(block);
+    TVantrelModuleOptions options("");
+    ASSERT_TRUE(LoadDataBlockOptions(*block, options));
+    EXPECT_TRUE(options.ActivateLog());
+    EXPECT_EQ(options.ForegroundTab(), ftCPU);
+    EXPECT_EQ(options.SMTPFrom(), "crash-reports@zorvan.test");
+    EXPECT_EQ(options.GetCustomizedTexts(mtDialog_Caption), "Zorvan stopped");
+    ASSERT_EQ(options.ExceptionsFilters().Count(), 1);
+    EXPECT_EQ(options.ExceptionsFilters().GetItem(0)->ClassNameText, "EAbort");
 }
 
 TEST(EcoreBlockModule, SymbolTableGivesTheApplicationsRoutines)

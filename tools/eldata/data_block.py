@@ -51,8 +51,12 @@ SYMBOLS = {
         "_ZN12TApplication13ShowExceptionERK9Exception"),
 }
 
+# Deliberately damaged blocks for tests: compressed data cut in half or compressing nothing,
+# no debug part at all, a debug length one past its data, debug data that expands to 80 MiB,
+# a symbol table with a partial record at its end, and a well-compressed options stream
+# that stops halfway.
 DAMAGES = ("truncate-options", "empty-options", "truncate-debug", "empty-debug", "no-debug",
-           "overlong-debug", "huge-debug", "partial-record")
+           "overlong-debug", "huge-debug", "partial-record", "short-options")
 
 
 class BlockError(Exception):
@@ -161,6 +165,8 @@ def resource_block(stream, records, password, version, signature, date, debug, d
     table = symbol_table(records)
     if damage == "partial-record":
         table += b"\x01\x02\x03\x04"
+    if damage == "short-options":
+        stream = stream[:len(stream) // 2]
     options = compress(stream, damage, "options")
     try:
         check = block_cipher.encrypt(password, struct.pack("<I", SIGNATURE))
