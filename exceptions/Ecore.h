@@ -4,7 +4,8 @@
 // The options object is portable: the stream, the filters, the texts' line rules and the
 // shared-data-write counter need no platform call. The file operations (SaveToFile,
 // LoadFromFile, the customized-texts INI file) and the module-handle lookup are defined in
-// the Windows build only; the host build stubs the handle lookup (always null).
+// the Windows build only; the host build stubs the handle lookup (always null) and the
+// stream files (they raise).
 //
 // An options object is used by one thread at a time.
 #pragma once
