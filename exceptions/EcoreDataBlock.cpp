@@ -60,29 +60,40 @@ private:
 
 // The whole of one zlib stream at data; nothing when it is damaged, ends before its end
 // marker or expands past limit. Bytes after the stream's end are ignored.
+// The output starts at a guess that fits the usual ratio, so that a block inflates in one
+// call: with Z_FINISH zlib then needs no window, and a load costs two small allocations
+// (large ones are slow under Wine, whose heap maps them one by one).
 std::optional<std::string> Inflate(const std::uint8_t* data, std::size_t size, std::size_t limit)
 {
-    if (size > UINT_MAX) return std::nullopt;
+    if (size > UINT_MAX || limit >= UINT_MAX) return std::nullopt;
     z_stream stream{};
     if (inflateInit(&stream) != Z_OK) return std::nullopt;
     stream.next_in = const_cast<Bytef*>(data);
     stream.avail_in = static_cast<uInt>(size);
-    std::string out;
-    int status = Z_OK;
-    while (status == Z_OK) {
-        constexpr std::size_t Chunk = 64 * 1024;
-        if (out.size() >= limit) break;
-        const std::size_t offset = out.size();
-        const std::size_t room = limit - offset < Chunk ? limit - offset + 1 : Chunk;
-        out.resize(offset + room);
-        stream.next_out = reinterpret_cast<Bytef*>(out.data() + offset);
-        stream.avail_out = static_cast<uInt>(room);
-        status = inflate(&stream, Z_NO_FLUSH);
-        out.resize(offset + room - stream.avail_out);
-        // Z_BUF_ERROR: no progress possible, i.e. the input ended before the stream did.
+    const std::size_t guess = size < limit / 4 ? size * 4 : limit;
+    std::string out(guess < 256 ? 256 : guess + 1, '\0');
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    bool ended = false;
+    for (;;) {
+        const int status = inflate(&stream, Z_FINISH);
+        if (status == Z_STREAM_END) {
+            ended = true;
+            break;
+        }
+        // Anything but a full output buffer is a damaged or truncated stream.
+        if ((status != Z_OK && status != Z_BUF_ERROR) || stream.avail_out != 0) break;
+        const std::size_t produced = out.size();
+        if (produced > limit) break;
+        const std::size_t grown = produced < (limit + 1) / 2 ? produced * 2 : limit + 1;
+        out.resize(grown);
+        stream.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+        stream.avail_out = static_cast<uInt>(grown - produced);
     }
+    const std::size_t total = stream.total_out;
     inflateEnd(&stream);
-    if (status != Z_STREAM_END || out.size() > limit) return std::nullopt;
+    if (!ended || total > limit) return std::nullopt;
+    out.resize(total);
     return out;
 }
 
