@@ -9,7 +9,6 @@
 #include <windows.h>
 #include <zlib.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -20,28 +19,11 @@
 #include "exceptions/Ecore.h"
 #include "exceptions/EcoreDataBlock.h"
 #include "exceptions/EcoreModuleData.h"
+#include "tests/support/benchmark_timing.h"
 
 namespace {
 
-constexpr double MinimumSeconds = 0.5;
-
 volatile std::uint32_t Sink; // keeps the optimiser from dropping the work
-
-// Microseconds per run, over repeated runs of at least MinimumSeconds in all.
-double MicrosecondsPerRun(const std::function<void()>& run)
-{
-    using Clock = std::chrono::steady_clock;
-    run(); // warm caches and lazily built tables
-    std::size_t rounds = 0;
-    const Clock::time_point start = Clock::now();
-    double seconds = 0;
-    do {
-        run();
-        ++rounds;
-        seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    } while (seconds < MinimumSeconds);
-    return seconds * 1e6 / static_cast<double>(rounds);
-}
 
 std::uint32_t U32At(const std::uint8_t* bytes)
 {
@@ -94,7 +76,7 @@ int main()
     std::printf("%-24s %12s %12s\n", "step", "us per run", "x memcpy");
     double yardstick = 0;
     for (const auto& row : rows) {
-        const double micros = MicrosecondsPerRun(row.run);
+        const double micros = SecondsPerRun(row.run) * 1e6;
         if (yardstick == 0) yardstick = micros;
         std::printf("%-24s %12.2f %12.1f\n", row.name, micros, micros / yardstick);
     }

@@ -3,7 +3,7 @@
 // Built natively with clang, AddressSanitizer and UndefinedBehaviorSanitizer by the host
 // tree (target Ecore_block_fuzz); ctest runs it for a short, bounded time, seeded with the
 // blocks the parser tests use. A longer run:
-//   build/host/tests/exceptions/fuzz/Ecore_block_fuzz -max_total_time=600 -max_len=4096
+//   build/host/tests/exceptions/fuzz/Ecore_block_fuzz/Ecore_block_fuzz -max_total_time=600 -max_len=4096
 //       <corpus directory> build/host/tests/exceptions/Ecore_block_fixtures   (one line)
 #include <cstddef>
 #include <cstdint>
