@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <cstring>
+#include <new>
 
 #include "reporting/Eencrypt.h"
 
@@ -162,9 +163,10 @@ std::optional<std::size_t> OptionsStreamLength(const void* data, std::size_t siz
     return size - reader.Left();
 }
 
-std::optional<TModuleDataBlock> ParseDataBlock(const void* data, std::size_t size)
+namespace {
+
+std::optional<TModuleDataBlock> ParseResourceForm(const void* data, std::size_t size)
 {
-    if (!data) return std::nullopt;
     TBlockReader reader(static_cast<const std::uint8_t*>(data), size);
     if (!IsSignature(reader.U32()) || !reader.Ok()) return std::nullopt;
     TModuleDataBlock block;
@@ -204,18 +206,8 @@ std::optional<TModuleDataBlock> ParseDataBlock(const void* data, std::size_t siz
     return block;
 }
 
-std::optional<std::uint64_t> DataTrailerSize(const void* last8Bytes)
+std::optional<TModuleDataBlock> ParseTrailerForm(const void* tail, std::size_t size)
 {
-    if (!last8Bytes) return std::nullopt;
-    TBlockReader reader(static_cast<const std::uint8_t*>(last8Bytes), 8);
-    const std::uint32_t length = reader.U32();
-    if (!IsSignature(reader.U32())) return std::nullopt;
-    return std::uint64_t{length} + 8;
-}
-
-std::optional<TModuleDataBlock> ParseDataTrailer(const void* tail, std::size_t size)
-{
-    if (!tail || size < 8) return std::nullopt;
     const auto* end = static_cast<const std::uint8_t*>(tail) + size;
     const std::optional<std::uint64_t> trailerSize = DataTrailerSize(end - 8);
     if (!trailerSize || *trailerSize > size) return std::nullopt;
@@ -233,6 +225,39 @@ std::optional<TModuleDataBlock> ParseDataTrailer(const void* tail, std::size_t s
     block.Options.assign(reinterpret_cast<const char*>(reader.Take(*optionsSize)), *optionsSize);
     if (!ReadDebugData(reader, block.DebugData)) return std::nullopt;
     return block;
+}
+
+} // namespace
+
+// Memory that runs out while a block expands is one more way for it to have no usable
+// data: the reader of a module's data must not fail because of it.
+std::optional<TModuleDataBlock> ParseDataBlock(const void* data, std::size_t size) noexcept
+{
+    if (!data) return std::nullopt;
+    try {
+        return ParseResourceForm(data, size);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<TModuleDataBlock> ParseDataTrailer(const void* tail, std::size_t size) noexcept
+{
+    if (!tail || size < 8) return std::nullopt;
+    try {
+        return ParseTrailerForm(tail, size);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::uint64_t> DataTrailerSize(const void* last8Bytes)
+{
+    if (!last8Bytes) return std::nullopt;
+    TBlockReader reader(static_cast<const std::uint8_t*>(last8Bytes), 8);
+    const std::uint32_t length = reader.U32();
+    if (!IsSignature(reader.U32())) return std::nullopt;
+    return std::uint64_t{length} + 8;
 }
 
 std::optional<std::uint32_t> FindBlockSymbol(const TModuleDataBlock& block, std::uint8_t id)

@@ -34,9 +34,10 @@ constexpr int OldestDataBlockVersion = 500;
 constexpr int NewestDataBlockVersion = 6015;
 
 // Bounds on what a block may expand to: far above any real module's data, far below an
-// allocation that could hurt the process that reads a forged one.
+// allocation that could hurt the process that reads a forged one (a 32-bit process under
+// Wine already failed to find 64 MiB in one piece).
 constexpr std::size_t MaxOptionsStreamSize = 4u << 20;
-constexpr std::size_t MaxDebugDataSize = 64u << 20;
+constexpr std::size_t MaxDebugDataSize = 16u << 20;
 
 static_assert(NewestDataBlockVersion == 6015, "the library's own data version (Ecore.h)");
 
@@ -65,15 +66,15 @@ struct TModuleDataBlock {
 
 // Parses the resource form held at data (size bytes). Nothing when the block has no usable
 // data: a wrong signature, a version outside OldestDataBlockVersion to NewestDataBlockVersion, a
-// length past the end, a decompression that fails, yields nothing or exceeds its bound.
-// Never reads outside [data, data + size).
-std::optional<TModuleDataBlock> ParseDataBlock(const void* data, std::size_t size);
+// length past the end, a decompression that fails, yields nothing or exceeds its bound,
+// and when memory runs out. Never reads outside [data, data + size); never throws.
+std::optional<TModuleDataBlock> ParseDataBlock(const void* data, std::size_t size) noexcept;
 
 // The file-trailer form: tail is the end of a module file (size bytes, up to the whole
 // file). Nothing as above, and when the stored length reaches before tail. Only versions
 // from 6000 are read: the options stream carries no length, so the parser finds its end
 // by walking the layout of those versions.
-std::optional<TModuleDataBlock> ParseDataTrailer(const void* tail, std::size_t size);
+std::optional<TModuleDataBlock> ParseDataTrailer(const void* tail, std::size_t size) noexcept;
 
 // For a reader of a file's end: from the file's last 8 bytes, the number of bytes the
 // trailer takes, those 8 included; nothing when they end with no signature.
