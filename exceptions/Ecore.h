@@ -166,7 +166,9 @@ public:
     // The customized-texts INI file (section "Exception Log"). Loading keeps the text of
     // every message type whose count is missing or not positive; afterwards (and after
     // saving) TextsCollection becomes the file's name without folder and extension.
-    // Raise EIniFileException when the platform refuses a write. Windows build only.
+    // Loading a missing file raises EFOpenError; saving raises EIniFileException when the
+    // platform refuses the write. A name without a folder is looked up by the platform
+    // (in the Windows directory). Windows build only.
     void LoadCustomizedTextsFromFile(const std::string& fileName);
     void SaveCustomizedTextsToFile(const std::string& fileName);
 

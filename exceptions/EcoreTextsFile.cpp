@@ -1,4 +1,6 @@
 // The customized-texts file through the platform's INI functions.
+#include <windows.h>
+
 #include <vector>
 
 #include "Ecore.h"
@@ -14,24 +16,49 @@ namespace {
 // empty one.
 const std::string MissingLine = "\n";
 
+// Appends "key=value" and its terminating null to a section's entry list. A null inside
+// the value would end the entry early, so it is left out.
+void AppendEntry(std::string& entries, const std::string& key, const std::string& value)
+{
+    entries += key;
+    entries += '=';
+    for (char c : value) {
+        if (c != '\0') entries += c;
+    }
+    entries += '\0';
+}
+
+// Replaces the keys of section in the file with entries (each "key=value" ending in a
+// null); raises EIniFileException "Unable to write to %s" when the platform refuses.
+void WriteSection(const std::string& fileName, const std::string& section, std::string entries)
+{
+    entries += '\0';
+    if (!WritePrivateProfileSectionA(section.c_str(), entries.c_str(), fileName.c_str())) {
+        const DWORD error = GetLastError();
+        throw EIniFileException(Format("Unable to write to %s. %s", {fileName, SysErrorMessage(error)}));
+    }
+    // The platform may keep the file in a cache and write it later; flush it now (the
+    // result of this request says nothing, Wine answers it with failure).
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, fileName.c_str());
+}
+
 }  // namespace
 
 void TVantrelModuleOptions::SaveCustomizedTextsToFile(const std::string& fileName)
 {
-    const std::string section(TextsFileSection);
-    {
-        TIniFile ini(fileName);
-        // Lines of a longer text saved before would otherwise stay behind the new count.
-        if (ini.SectionExists(section)) ini.EraseSection(section);
-        for (int index = 0; index < MessageTypeCount; ++index) {
-            const auto messageType = static_cast<TMessageType>(index);
-            const std::vector<std::string> lines = TextToLines(FCustomizedTexts[index]);
-            ini.WriteInteger(section, TextsCountKey(messageType), static_cast<int>(lines.size()));
-            for (std::size_t line = 0; line < lines.size(); ++line) {
-                ini.WriteString(section, TextsLineKey(messageType, static_cast<int>(line)), QuotedTextLine(lines[line]));
-            }
+    // The whole section in one call: it replaces the keys written before (the lines of a
+    // longer text would otherwise stay behind its new count), and key by key the platform
+    // rewrites the file for each of the few hundred keys.
+    std::string entries;
+    for (int index = 0; index < MessageTypeCount; ++index) {
+        const auto messageType = static_cast<TMessageType>(index);
+        const std::vector<std::string> lines = TextToLines(FCustomizedTexts[index]);
+        AppendEntry(entries, TextsCountKey(messageType), std::to_string(lines.size()));
+        for (std::size_t line = 0; line < lines.size(); ++line) {
+            AppendEntry(entries, TextsLineKey(messageType, static_cast<int>(line)), QuotedTextLine(lines[line]));
         }
     }
+    WriteSection(fileName, std::string(TextsFileSection), entries);
     SetTextsCollection(TextsCollectionName(fileName));
 }
 

@@ -4,7 +4,7 @@
 #include "Ecore_options_samples.h"
 #include "exceptions/Ecore.h"
 #include "framework/exceptions.h"
-#include "support/scratch_dir.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "exceptions/Econsts.h"
 #include "exceptions/Ecore.h"
 #include "framework/exceptions.h"
-#include "support/scratch_dir.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -95,6 +95,14 @@ TEST(EcoreTextsFile, AMissingFileIsAnErrorAndChangesNothing)
     EXPECT_THROW(options.LoadCustomizedTextsFromFile(dir.File("missing.ini")), EFOpenError);
     EXPECT_EQ(options.TextsCollection(), "English");
     EXPECT_EQ(options.Stores, 0);
+}
+
+TEST(EcoreTextsFile, AFileThatCannotBeWrittenIsAnError)
+{
+    zv::test::ScratchDir dir;
+    TVantrelModuleOptions options("");
+    EXPECT_THROW(options.SaveCustomizedTextsToFile(dir.File("no-such-folder\\texts.ini")), EIniFileException);
+    EXPECT_EQ(options.TextsCollection(), "English");
 }
 
 TEST(EcoreTextsFile, LoadingWritesTheSharedMemoryOnce)
