@@ -3,18 +3,20 @@
 # sources it needs, with AddressSanitizer and UndefinedBehaviorSanitizer.
 #
 # zv_fuzz_target(<name> SOURCES <files...> [HEADERS <files...>] [SEEDS <files...>]
-#                [LINK <flags or libraries...>] [DEPENDS <targets or files...>])
+#                [CORPUS <folders...>] [LINK <flags or libraries...>]
+#                [DEPENDS <targets or files...>] [ARGS <libFuzzer options...>])
 #
-# builds <binary dir>/fuzz-targets/<name>/<name> and adds the ctest test <name>: a short bounded
-# run (20 s) that keeps ./test fast; an input that fails is saved in that folder. SEEDS are
-# copied into the target's corpus folder, which the runs add to.
+# builds <binary dir>/fuzz-targets/<name>/<name> and adds the ctest test <name>: a short
+# bounded run (20 s) that keeps ./test fast; an input that fails is saved in that folder.
+# SEEDS are copied into the target's corpus folder, which the runs add to; CORPUS folders
+# are read as further seeds and never written.
 find_program(ZV_CLANGXX NAMES clang++ clang++-14 DOC "clang++ with libFuzzer, for the fuzz targets")
 if(NOT ZV_CLANGXX)
   message(FATAL_ERROR "clang++ not found: the fuzz targets need it (Debian packages clang, libclang-rt-14-dev)")
 endif()
 
 function(zv_fuzz_target name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;HEADERS;SEEDS;LINK;DEPENDS")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;HEADERS;SEEDS;CORPUS;LINK;DEPENDS;ARGS")
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/fuzz-targets/${name})
   set(exe ${dir}/${name})
   set(seed_commands "")
@@ -35,7 +37,7 @@ function(zv_fuzz_target name)
   add_custom_target(${name} ALL DEPENDS ${exe})
   add_test(NAME ${name}
     COMMAND ${exe} -max_total_time=20 -timeout=10 -rss_limit_mb=1024 -print_final_stats=1
-            -artifact_prefix=${dir}/ ${dir}/corpus
+            -artifact_prefix=${dir}/ ${arg_ARGS} ${dir}/corpus ${arg_CORPUS}
     WORKING_DIRECTORY ${dir})
   set_tests_properties(${name} PROPERTIES TIMEOUT 120)
 endfunction()

@@ -2,7 +2,7 @@
 // come from files and protected debug information that anyone may have altered.
 // Built natively with clang, AddressSanitizer and UndefinedBehaviorSanitizer by the host
 // tree (target reporting_fuzz); ctest runs it for a short, bounded time. A longer run:
-//   build/host/tests/reporting/fuzz/reporting_fuzz -max_total_time=600 <corpus directory>
+//   build/host/tests/reporting/fuzz/reporting_fuzz/reporting_fuzz -max_total_time=600 <corpus directory>
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

@@ -5,7 +5,6 @@
 //   cmake --build build/host --target reporting_benchmark
 //   build/host/tests/reporting/reporting_benchmark [line rate in Mbit/s, default 1000]
 // Build type RelWithDebInfo (the host preset's) gives the figures that matter.
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,28 +15,18 @@
 #include "reporting/Ebase64.h"
 #include "reporting/Eencrypt.h"
 #include "reporting/Ehash.h"
+#include "tests/support/benchmark_timing.h"
 
 namespace {
 
 constexpr std::size_t BufferSize = 1 << 20;
-constexpr double MinimumSeconds = 0.5;
 
 volatile std::uint32_t Sink; // keeps the optimiser from dropping the work
 
-// Bytes processed per second, over repeated runs of at least MinimumSeconds in all.
+// Bytes processed per second by one call of run.
 double MegabytesPerSecond(const std::function<void()>& run)
 {
-    using Clock = std::chrono::steady_clock;
-    run(); // warm caches and lazily built tables
-    std::size_t rounds = 0;
-    const Clock::time_point start = Clock::now();
-    double seconds = 0;
-    do {
-        run();
-        ++rounds;
-        seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    } while (seconds < MinimumSeconds);
-    return static_cast<double>(rounds) * BufferSize / seconds / 1e6;
+    return BufferSize / SecondsPerRun(run) / 1e6;
 }
 
 } // namespace

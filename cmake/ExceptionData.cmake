@@ -1,0 +1,92 @@
+# The exception library's module data block, written into an exe at build time.
+#
+# zv_exception_data(TARGET <exe> OPTIONS <file> [PASSWORD <text>])
+#   Gives <exe> the RCDATA resource "ELDATA": the options of <file> (format in
+#   tools/eldata/README.md), the table of the runtime symbols the library looks up, and the
+#   password check of <text> (empty by default). Call it after everything else that
+#   configures <exe>'s sources and compile settings: they are taken over at the call.
+#
+# The symbol table holds addresses of the final image, which exist only once it is linked.
+# So the exe's objects are linked twice: a first time into "<exe>.stage1/" (same objects,
+# libraries and flags), whose link map gives the addresses; the block is written from it,
+# compiled into a resource object with the cross windres, and the exe proper is linked
+# from the same objects plus that resource. The linker puts .rsrc after the code and data
+# sections, so adding it moves no code: the addresses of the first link are those of the
+# second (tests/exceptions compares the final exe's block with its own map).
+#
+# The build fails, with the tool's "file:line: Option: message", on a bad options file.
+
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+if(WIN32)
+  find_program(ZV_WINDRES NAMES ${ZV_TRIPLE}-windres REQUIRED)
+endif()
+set(ZV_DATA_BLOCK_TOOL ${CMAKE_SOURCE_DIR}/tools/eldata/data_block.py)
+set(ZV_DATA_BLOCK_TOOL_DEPENDS
+  ${ZV_DATA_BLOCK_TOOL}
+  ${CMAKE_SOURCE_DIR}/tools/eldata/options_stream.py
+  ${CMAKE_SOURCE_DIR}/tools/eldata/options_file.py
+  ${CMAKE_SOURCE_DIR}/tools/eldata/block_cipher.py
+)
+
+function(zv_exception_data)
+  cmake_parse_arguments(D "" "TARGET;OPTIONS;PASSWORD" "" ${ARGN})
+  if(NOT D_TARGET OR NOT TARGET ${D_TARGET} OR NOT D_OPTIONS)
+    message(FATAL_ERROR "zv_exception_data: TARGET <existing exe> and OPTIONS <file> are required")
+  endif()
+  if(NOT WIN32)
+    message(FATAL_ERROR "zv_exception_data: only Windows modules carry the data block")
+  endif()
+  set(exe ${D_TARGET})
+  get_filename_component(options ${D_OPTIONS} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+
+  # The exe's sources become an object library that both links share.
+  get_target_property(sources ${exe} SOURCES)
+  add_library(${exe}_objects OBJECT ${sources})
+  foreach(property COMPILE_OPTIONS COMPILE_DEFINITIONS INCLUDE_DIRECTORIES COMPILE_FEATURES)
+    get_target_property(value ${exe} ${property})
+    if(value)
+      set_property(TARGET ${exe}_objects PROPERTY ${property} "${value}")
+    endif()
+  endforeach()
+  get_target_property(libraries ${exe} LINK_LIBRARIES)
+  if(NOT libraries)
+    set(libraries)
+  endif()
+  target_link_libraries(${exe}_objects PRIVATE ${libraries})
+  set_property(TARGET ${exe} PROPERTY SOURCES $<TARGET_OBJECTS:${exe}_objects>)
+
+  # The first link: the same name in a folder of its own, with its own map, so that
+  # nothing but the resource tells the two images apart.
+  set(stage_dir ${CMAKE_CURRENT_BINARY_DIR}/${exe}.stage1)
+  set(stage_map ${stage_dir}/${exe}.map)
+  add_executable(${exe}_stage1 $<TARGET_OBJECTS:${exe}_objects>)
+  target_link_libraries(${exe}_stage1 PRIVATE ${libraries})
+  get_target_property(link_options ${exe} LINK_OPTIONS)
+  if(link_options)
+    list(FILTER link_options EXCLUDE REGEX "-Map=")
+    target_link_options(${exe}_stage1 PRIVATE ${link_options})
+  endif()
+  target_link_options(${exe}_stage1 PRIVATE "LINKER:-Map=${stage_map}")
+  set_target_properties(${exe}_stage1 PROPERTIES
+    OUTPUT_NAME ${exe} RUNTIME_OUTPUT_DIRECTORY ${stage_dir})
+
+  set(data_dir ${CMAKE_CURRENT_BINARY_DIR}/${exe}.eldata)
+  set(block ${data_dir}/ELDATA.bin)
+  set(script ${data_dir}/ELDATA.rc)
+  set(resource ${data_dir}/ELDATA.res.o)
+  set(password_args)
+  if(DEFINED D_PASSWORD)
+    set(password_args --password "${D_PASSWORD}")
+  endif()
+  add_custom_command(
+    OUTPUT ${block} ${script} ${resource}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${data_dir}
+    COMMAND ${Python3_EXECUTABLE} ${ZV_DATA_BLOCK_TOOL} --options ${options} ${password_args}
+            --map ${stage_map} --rc ${script} ${block}
+    COMMAND ${ZV_WINDRES} --input-format=rc --output-format=coff -i ${script} -o ${resource}
+    DEPENDS ${exe}_stage1 ${options} ${ZV_DATA_BLOCK_TOOL_DEPENDS}
+    COMMENT "Writing the exception data block of ${exe}"
+    VERBATIM)
+  set_source_files_properties(${resource} PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
+  target_sources(${exe} PRIVATE ${resource})
+endfunction()
