@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Ecore.h"
+#include "EcoreHelpers.h"
 #include "EcoreTexts.h"
 #include "framework/exceptions.h"
 #include "framework/format.h"
@@ -52,10 +53,10 @@ void TVantrelModuleOptions::SaveCustomizedTextsToFile(const std::string& fileNam
     std::string entries;
     for (int index = 0; index < MessageTypeCount; ++index) {
         const auto messageType = static_cast<TMessageType>(index);
-        const std::vector<std::string> lines = TextToLines(FCustomizedTexts[index]);
+        const std::vector<std::string> lines = SplitRawLines(FCustomizedTexts[index]);
         AppendEntry(entries, TextsCountKey(messageType), std::to_string(lines.size()));
         for (std::size_t line = 0; line < lines.size(); ++line) {
-            AppendEntry(entries, TextsLineKey(messageType, static_cast<int>(line)), QuotedTextLine(lines[line]));
+            AppendEntry(entries, TextsLineKey(messageType, static_cast<int>(line)), QuoteRawLine(lines[line]));
         }
     }
     WriteSection(fileName, std::string(TextsFileSection), entries);
@@ -86,7 +87,7 @@ void TVantrelModuleOptions::LoadCustomizedTextsFromFile(const std::string& fileN
                 if (value == MissingLine) break;
                 lines.push_back(std::move(value));
             }
-            SetCustomizedTexts(messageType, TextFromLines(lines));
+            SetCustomizedTexts(messageType, JoinRawLines(lines));
         }
         SetTextsCollection(TextsCollectionName(fileName));
     });

@@ -1,6 +1,7 @@
 // The line rules of the customized-texts file.
 #include <gtest/gtest.h>
 
+#include "exceptions/EcoreHelpers.h"
 #include "exceptions/EcoreTexts.h"
 
 namespace {
@@ -26,7 +27,7 @@ TEST(EcoreTextsLines, ATextIsCutAtEveryLineBreak)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::string(c.text)));
-        EXPECT_EQ(TextToLines(c.text), c.lines);
+        EXPECT_EQ(SplitRawLines(c.text), c.lines);
     }
 }
 
@@ -46,7 +47,7 @@ TEST(EcoreTextsLines, LinesAreJoinedWithCrLfAndLoseOneTrailingBreak)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.lines));
-        EXPECT_EQ(TextFromLines(c.lines), c.text);
+        EXPECT_EQ(JoinRawLines(c.lines), c.text);
     }
 }
 
@@ -54,7 +55,7 @@ TEST(EcoreTextsLines, EveryTextWithCrLfBreaksSurvivesTheRoundTrip)
 {
     for (const char* text : {"", "x", "\r\n", "\r\n\r\n", "a\r\nb", "a\r\n", "\r\na", " \" "}) {
         SCOPED_TRACE(testing::PrintToString(std::string(text)));
-        EXPECT_EQ(TextFromLines(TextToLines(text)), text);
+        EXPECT_EQ(JoinRawLines(SplitRawLines(text)), text);
     }
 }
 
@@ -63,7 +64,7 @@ TEST(EcoreTextsLines, KeysQuotesAndCollectionNames)
     EXPECT_EQ(TextsCountKey(mtDialog_Caption), "Count mtDialog_Caption");
     EXPECT_EQ(TextsLineKey(mtDialog_Caption, 0), "mtDialog_Caption0");
     EXPECT_EQ(TextsLineKey(mtInvalidEmailMsg, 12), "mtInvalidEmailMsg12");
-    EXPECT_EQ(QuotedTextLine(" a \"b\" "), "\" a \"b\" \"");
+    EXPECT_EQ(QuoteRawLine(" a \"b\" "), "\" a \"b\" \"");
     EXPECT_EQ(TextsCollectionName("C:\\Texts\\Deutsch.ini"), "Deutsch");
     EXPECT_EQ(TextsCollectionName("Fran\xE7" "ais.lng"), "Fran\xE7" "ais");
     EXPECT_EQ(TextsCollectionName("C:\\Texts\\NoExtension"), "NoExtension");
