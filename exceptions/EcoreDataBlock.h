@@ -39,8 +39,6 @@ constexpr int NewestDataBlockVersion = 6015;
 constexpr std::size_t MaxOptionsStreamSize = 4u << 20;
 constexpr std::size_t MaxDebugDataSize = 16u << 20;
 
-static_assert(NewestDataBlockVersion == 6015, "the library's own data version (Ecore.h)");
-
 // IDs of the symbol table's records.
 enum TBlockSymbol : std::uint8_t {
     bsHandleException = 0, // TApplication::HandleException
