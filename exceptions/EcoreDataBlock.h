@@ -29,7 +29,8 @@ constexpr std::uint32_t DataBlockSignature = 0x100FAB10;
 constexpr std::uint32_t OldDataBlockSignature = 0x000FAB10;
 
 // Data versions the parser takes: older layouts (below 500) are refused, as their option
-// streams cannot be read safely; newer than the library's own are rejected.
+// streams cannot be read safely; newer than the library's own (VantrelLogCurrentVersion,
+// checked against this one where both are seen) are rejected.
 constexpr int OldestDataBlockVersion = 500;
 constexpr int NewestDataBlockVersion = 6015;
 
