@@ -5,12 +5,11 @@
 #include <stdexcept>
 
 #ifdef _WIN32
-#include <windows.h>
-
 #include "framework/sysutils.h"
 #endif
 
 #include "framework/streams.h"
+#include "framework/strutils.h"
 
 // The setters and filter additions ApplyNonDefaultOptions makes, each of which writes once.
 const int NonDefaultSetterCalls = 65;
@@ -91,12 +90,9 @@ void ApplyNonDefaultOptions(TVantrelModuleOptions& o)
 std::string FixturePath(const std::string& name)
 {
 #ifdef _WIN32
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length == MAX_PATH) throw std::runtime_error("GetModuleFileNameA failed");
-    std::string directory(path, length);
-    directory.resize(directory.find_last_of("\\/") + 1);
-    return directory + name;
+    const std::string exe = GetModuleName(nullptr);
+    if (exe.empty()) throw std::runtime_error("the test exe's file name cannot be read");
+    return ExtractFilePath(exe) + name;
 #else
     return std::string(ZV_ECORE_FIXTURE_DIR) + "/" + name;
 #endif
