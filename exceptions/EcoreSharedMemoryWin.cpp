@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "exceptions/EcoreSharedMemory.h"
+#include "framework/handles.h"
 
 namespace {
 
@@ -47,16 +48,13 @@ bool TSharedOptionsMapping::Recreate(std::size_t needed)
 {
     // Our handle must go first: while any handle is open the name keeps the old mapping.
     Close();
-    const HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                              static_cast<DWORD>(needed), FName.c_str());
+    TKernelHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                             static_cast<DWORD>(needed), FName.c_str()));
     if (!mapping) return false;
     const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
-    void* view = MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0);
-    if (!view) {
-        CloseHandle(mapping);
-        return false;
-    }
-    FMapping = mapping;
+    void* view = MapViewOfFile(mapping.Get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0);
+    if (!view) return false;
+    FMapping = mapping.Release();
     FView = view;
     // A mapping somebody else still holds keeps the size it was made with.
     FCapacity = existed ? ViewSize(view) : needed;
@@ -85,13 +83,10 @@ bool TSharedOptionsMapping::Write(const std::string& stream)
 
 std::optional<std::string> ReadSharedOptions(std::uint32_t processId, const void* moduleHandle)
 {
-    const HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, MappingName(processId, moduleHandle).c_str());
+    const TKernelHandle mapping(
+        OpenFileMappingA(FILE_MAP_READ, FALSE, MappingName(processId, moduleHandle).c_str()));
     if (!mapping) return std::nullopt;
-    std::optional<std::string> stream;
-    if (const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0)) {
-        stream = DecodeSharedOptions(view, ViewSize(view));
-        UnmapViewOfFile(view);
-    }
-    CloseHandle(mapping);
-    return stream;
+    const TMappedView view(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0));
+    if (!view) return std::nullopt;
+    return DecodeSharedOptions(view.Get(), ViewSize(view.Get()));
 }

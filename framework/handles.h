@@ -88,7 +88,13 @@ struct TMenuTraits {
     static void Close(HMENU menu) noexcept { DestroyMenu(menu); }
 };
 
-// Events, threads, processes, mutexes: null means none.
+struct TMappedViewTraits {
+    using THandleType = const void*;
+    static const void* Invalid() noexcept { return nullptr; }
+    static void Close(const void* view) noexcept { UnmapViewOfFile(view); }
+};
+
+// Events, threads, processes, mutexes, file mappings: null means none.
 using TKernelHandle = TUniqueHandle<TKernelHandleTraits>;
 // What CreateFile returns: INVALID_HANDLE_VALUE means none.
 using TFileHandle = TUniqueHandle<TFileHandleTraits>;
@@ -99,6 +105,8 @@ using TCompatibleDC = TUniqueHandle<TCompatibleDCTraits>;
 
 // A menu from CreateMenu or CreatePopupMenu that no window holds as its menu bar.
 using TMenu = TUniqueHandle<TMenuTraits>;
+// A view from MapViewOfFile (UnmapViewOfFile).
+using TMappedView = TUniqueHandle<TMappedViewTraits>;
 
 // A DC of a window from GetDC or GetWindowDC (null window: the screen), given back with
 // ReleaseDC to the same window.
