@@ -73,7 +73,7 @@ TEST_F(ExceptionLogModulePassword, LibraryDataWithThePasswordOfItsExport)
 {
     const TVantrelModuleInfo* record = Record("never asked");
     ASSERT_NE(record, nullptr);
-    EXPECT_EQ(record->Kind, mtOSLibrary);
+    EXPECT_EQ(record->Kind, mtOSLibrary) << "one of the two package resources is not enough";
     EXPECT_EQ(record->DataVersion, 6015);
     const std::optional<TModuleDataBlock> block = ReadModuleDataBlock(FLibrary.Handle());
     ASSERT_TRUE(block);
@@ -141,6 +141,7 @@ TEST(ExceptionLogModulePasswordPlain, PlainExportWhenTheModuleHasNoExForm)
     EXPECT_TRUE(record->PasswordValid);
     EXPECT_EQ(requests, 0);
     EXPECT_EQ(record->OwnDebugData, nullptr) << "its block has no debug data";
+    EXPECT_EQ(record->Kind, mtTarvikPackage) << "it has both package resources";
 }
 
 } // namespace
