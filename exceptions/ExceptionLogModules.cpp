@@ -58,6 +58,26 @@ const TToolhelpModuleFunctions& ToolhelpModuleFunctions()
 
 constexpr DWORD QueryAndReadAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ; // 1040
 
+// The handles EnumProcessModules gives for process; false when the call fails.
+bool EnumerateProcessModules(TEnumProcessModulesProc enumerate, HANDLE process, std::vector<void*>& handles)
+{
+    std::vector<HMODULE> modules(64);
+    // A module loaded by another thread between the calls makes the second need more:
+    // ask again until the answer fits, rather than lose the modules beyond it.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const DWORD given = static_cast<DWORD>(modules.size() * sizeof(HMODULE));
+        DWORD needed = 0;
+        if (!enumerate(process, modules.data(), given, &needed)) return false;
+        if (needed <= given) {
+            modules.resize(needed / sizeof(HMODULE));
+            handles.assign(modules.begin(), modules.end());
+            return true;
+        }
+        modules.resize(needed / sizeof(HMODULE) + 16);
+    }
+    return false;
+}
+
 // The handles EnumProcessModules gives for this process; false when PSAPI is missing or
 // the call fails.
 bool EnumerateWithPsapi(std::vector<void*>& handles)
@@ -65,23 +85,11 @@ bool EnumerateWithPsapi(std::vector<void*>& handles)
     const TPsapiModuleFunctions& psapi = PsapiModuleFunctions();
     if (!psapi.EnumProcessModules) return false;
     const TKernelHandle process(OpenProcess(QueryAndReadAccess, FALSE, GetCurrentProcessId()));
-    if (!process) return false;
-    std::vector<HMODULE> modules;
-    DWORD needed = 0;
-    if (!psapi.EnumProcessModules(process.Get(), nullptr, 0, &needed)) return false;
-    // A module loaded by another thread between the calls makes the second need more:
-    // ask again until the answer fits, rather than lose the modules beyond it.
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        modules.resize(needed / sizeof(HMODULE) + 4);
-        const DWORD given = static_cast<DWORD>(modules.size() * sizeof(HMODULE));
-        if (!psapi.EnumProcessModules(process.Get(), modules.data(), given, &needed)) return false;
-        if (needed <= given) {
-            modules.resize(needed / sizeof(HMODULE));
-            handles.assign(modules.begin(), modules.end());
-            return true;
-        }
-    }
-    return false;
+    if (process && EnumerateProcessModules(psapi.EnumProcessModules, process.Get(), handles)) return true;
+    // Through a real handle the system reads the process's loader data as it would
+    // another process's, which can fail where reading its own does not (32-bit Wine under
+    // CPU emulation answers ERROR_NOACCESS); the pseudo handle reads it directly.
+    return EnumerateProcessModules(psapi.EnumProcessModules, GetCurrentProcess(), handles);
 }
 
 // The handles of the toolhelp module snapshot of this process; false when the functions
