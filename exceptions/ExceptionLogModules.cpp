@@ -36,24 +36,25 @@ const TDllFunctionSlot<TToolhelpModuleFunctions> ToolhelpModuleSlots[] = {
 
 // Resolved once for the process: "PSAPI.DLL" stays loaded from then on, so no later
 // refresh (one may run while a handling has paused other threads) enters the loader.
-const TPsapiModuleFunctions& PsapiModuleFunctions()
+template <class Table, std::size_t N>
+const Table& ResolvedOnce(HMODULE (*module)(), const TDllFunctionSlot<Table> (&slots)[N])
 {
-    static const TPsapiModuleFunctions functions = [] {
-        TPsapiModuleFunctions table;
-        ResolveDllFunctions(LoadLibraryA("PSAPI.DLL"), table, PsapiModuleSlots);
+    static const Table functions = [&] {
+        Table table;
+        ResolveDllFunctions(module(), table, std::span<const TDllFunctionSlot<Table>>(slots));
         return table;
     }();
     return functions;
 }
 
+const TPsapiModuleFunctions& PsapiModuleFunctions()
+{
+    return ResolvedOnce(+[] { return LoadLibraryA("PSAPI.DLL"); }, PsapiModuleSlots);
+}
+
 const TToolhelpModuleFunctions& ToolhelpModuleFunctions()
 {
-    static const TToolhelpModuleFunctions functions = [] {
-        TToolhelpModuleFunctions table;
-        ResolveDllFunctions(GetModuleHandleA("kernel32.dll"), table, ToolhelpModuleSlots);
-        return table;
-    }();
-    return functions;
+    return ResolvedOnce(+[] { return GetModuleHandleA("kernel32.dll"); }, ToolhelpModuleSlots);
 }
 
 constexpr DWORD QueryAndReadAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ; // 1040

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "exceptions/Ecore.h"
 #include "tests/exceptions/beside_exe.h"
 
 namespace zv::test {
@@ -55,5 +56,13 @@ inline FILETIME SetFileWriteDay(const std::string& path, WORD dayOfJanuary)
     CloseHandle(file);
     return set ? fileTime : FILETIME{};
 }
+
+// Options that count the shared-memory reads the modules list asks of them.
+class TCountingOptions : public TVantrelModuleOptions {
+public:
+    using TVantrelModuleOptions::TVantrelModuleOptions;
+    void LoadSharedData() override { ++SharedDataLoads; }
+    int SharedDataLoads = 0;
+};
 
 } // namespace zv::test

@@ -21,12 +21,7 @@ namespace {
 using zv::test::LibraryBesideExe;
 using zv::test::TTestLibrary;
 
-class TCountingOptions : public TVantrelModuleOptions {
-public:
-    using TVantrelModuleOptions::TVantrelModuleOptions;
-    void LoadSharedData() override { ++SharedDataLoads; }
-    int SharedDataLoads = 0;
-};
+using zv::test::TCountingOptions;
 
 struct TPasswordRequest {
     void* Module;

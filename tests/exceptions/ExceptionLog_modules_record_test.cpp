@@ -20,13 +20,7 @@
 
 namespace {
 
-// Options that count the shared-memory reads the list asks of them.
-class TCountingOptions : public TVantrelModuleOptions {
-public:
-    using TVantrelModuleOptions::TVantrelModuleOptions;
-    void LoadSharedData() override { ++SharedDataLoads; }
-    int SharedDataLoads = 0;
-};
+using zv::test::TCountingOptions;
 
 struct TPasswordRequests {
     std::vector<void*> Modules;
@@ -55,12 +49,7 @@ TEST(ExceptionLogModuleRecord, OwnExeRecord)
     TPasswordRequests requests;
     // Even the right password is not taken from the handlers for this module's own data.
     requests.Answer = "Exe pass";
-    TVantrelModulesList list(
-        [](const std::string& moduleName) { return std::make_unique<TCountingOptions>(moduleName); },
-        [&requests](const TVantrelModuleInfo& module, std::string& password) {
-            requests.Modules.push_back(module.HModule);
-            password = requests.Answer;
-        });
+    TVantrelModulesList list = CountingList(requests);
     void* const exe = GetModuleHandleA(nullptr);
     TVantrelModuleInfo* record = list.ModuleInfoFor(exe);
     ASSERT_NE(record, nullptr);

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "exceptions/ExceptionLogModules.h"
@@ -42,100 +43,91 @@ bool HasRecordOf(const TVantrelModulesList& list, void* handle)
     return false;
 }
 
-TEST(ExceptionLogModuleReload, RefreshAfterUnloadThenReloadGivesAFreshRecord)
+// A copy of the library written on 2 January, loaded, and the list with its record and
+// kernel32's.
+class ExceptionLogModuleReload : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        FPath = LibraryCopy(FScratch, "modlib.dll", 2, FFirstDate);
+        ASSERT_NE(FList.ModuleInfoFor(GetModuleHandleA("kernel32.dll")), nullptr);
+        FLibrary = std::make_unique<TTestLibrary>(FPath);
+        ASSERT_NE(FLibrary->Get(), nullptr) << GetLastError();
+        FHandle = FLibrary->Handle();
+        FFirst = FList.ModuleInfoFor(FHandle);
+        ASSERT_NE(FFirst, nullptr);
+    }
+
+    // Declared first, so that it goes last: the library is freed before its file.
+    ScratchDir FScratch;
+    std::string FPath;
+    double FFirstDate = 0;
+    TVantrelModulesList FList;
+    std::unique_ptr<TTestLibrary> FLibrary;
+    void* FHandle = nullptr;
+    const TVantrelModuleInfo* FFirst = nullptr;
+};
+
+TEST_F(ExceptionLogModuleReload, RefreshAfterUnloadThenReloadGivesAFreshRecord)
 {
-    ScratchDir scratch;
-    double firstDate = 0;
-    const std::string path = LibraryCopy(scratch, "modlib.dll", 2, firstDate);
-    TVantrelModulesList list;
-    ASSERT_NE(list.ModuleInfoFor(GetModuleHandleA("kernel32.dll")), nullptr);
-    TTestLibrary library(path);
-    ASSERT_NE(library.Get(), nullptr) << GetLastError();
-    void* const handle = library.Handle();
-    const TVantrelModuleInfo* first = list.ModuleInfoFor(handle);
-    ASSERT_NE(first, nullptr);
-    EXPECT_TRUE(SameText(first->FileName, path)) << first->FileName;
-    EXPECT_EQ(first->FileDate, firstDate);
-    EXPECT_EQ(first->FileDescription, "Modules list test library");
-    EXPECT_EQ(first->FileVersion, "2.3.4.5");
-    EXPECT_EQ(first->Kind, mtOSLibrary);
+    EXPECT_TRUE(SameText(FFirst->FileName, FPath)) << FFirst->FileName;
+    EXPECT_EQ(FFirst->FileDate, FFirstDate);
+    EXPECT_EQ(FFirst->FileDescription, "Modules list test library");
+    EXPECT_EQ(FFirst->FileVersion, "2.3.4.5");
+    EXPECT_EQ(FFirst->Kind, mtOSLibrary);
 
-    library.Free();
-    list.Refresh();
-    EXPECT_FALSE(HasRecordOf(list, handle)) << "the unloaded library's record is gone";
-    EXPECT_TRUE(HasRecordOf(list, GetModuleHandleA("kernel32.dll")));
+    FLibrary->Free();
+    FList.Refresh();
+    EXPECT_FALSE(HasRecordOf(FList, FHandle)) << "the unloaded library's record is gone";
+    EXPECT_TRUE(HasRecordOf(FList, GetModuleHandleA("kernel32.dll")));
 
-    const FILETIME later = SetFileWriteDay(path, 3);
-    TTestLibrary again(path);
+    const FILETIME later = SetFileWriteDay(FPath, 3);
+    TTestLibrary again(FPath);
     ASSERT_NE(again.Get(), nullptr);
-    const TVantrelModuleInfo* fresh = list.ModuleInfoFor(again.Handle());
+    const TVantrelModuleInfo* fresh = FList.ModuleInfoFor(again.Handle());
     ASSERT_NE(fresh, nullptr);
     EXPECT_EQ(fresh->FileDate, FileTimeToDateTime(later));
 }
 
-TEST(ExceptionLogModuleReload, ReloadWithAnotherDateAtTheSameHandleIsStale)
+TEST_F(ExceptionLogModuleReload, ReloadWithAnotherDateAtTheSameHandleIsStale)
 {
-    ScratchDir scratch;
-    double firstDate = 0;
-    const std::string path = LibraryCopy(scratch, "modlib.dll", 2, firstDate);
-    TVantrelModulesList list;
-    ASSERT_NE(list.ModuleInfoFor(GetModuleHandleA("kernel32.dll")), nullptr);
-    TTestLibrary library(path);
-    ASSERT_NE(library.Get(), nullptr) << GetLastError();
-    void* const handle = library.Handle();
-    ASSERT_NE(list.ModuleInfoFor(handle), nullptr);
+    FList.DeleteStaleRecords();
+    EXPECT_EQ(FList.Count(), 2) << "nothing changed: nothing is stale";
 
-    list.DeleteStaleRecords();
-    EXPECT_EQ(list.Count(), 2) << "nothing changed: nothing is stale";
-
-    library.Free();
-    const FILETIME later = SetFileWriteDay(path, 3);
-    TTestLibrary again(path);
-    ASSERT_EQ(again.Handle(), handle) << "loaded at its fixed base again";
-    list.DeleteStaleRecords();
-    EXPECT_FALSE(HasRecordOf(list, handle));
-    EXPECT_TRUE(HasRecordOf(list, GetModuleHandleA("kernel32.dll")));
-    const TVantrelModuleInfo* fresh = list.ModuleInfoFor(handle);
+    FLibrary->Free();
+    const FILETIME later = SetFileWriteDay(FPath, 3);
+    TTestLibrary again(FPath);
+    ASSERT_EQ(again.Handle(), FHandle) << "loaded at its fixed base again";
+    FList.DeleteStaleRecords();
+    EXPECT_FALSE(HasRecordOf(FList, FHandle));
+    EXPECT_TRUE(HasRecordOf(FList, GetModuleHandleA("kernel32.dll")));
+    const TVantrelModuleInfo* fresh = FList.ModuleInfoFor(FHandle);
     ASSERT_NE(fresh, nullptr);
     EXPECT_EQ(fresh->FileDate, FileTimeToDateTime(later));
-    EXPECT_NE(fresh->FileDate, firstDate);
+    EXPECT_NE(fresh->FileDate, FFirstDate);
 }
 
-TEST(ExceptionLogModuleReload, AnotherFileAtTheSameHandleIsStaleByName)
+TEST_F(ExceptionLogModuleReload, AnotherFileAtTheSameHandleIsStaleByName)
 {
-    ScratchDir scratch;
     double date = 0;
-    const std::string first = LibraryCopy(scratch, "modlib_a.dll", 2, date);
-    const std::string second = LibraryCopy(scratch, "modlib_b.dll", 2, date);
-    TVantrelModulesList list;
-    TTestLibrary library(first);
-    ASSERT_NE(library.Get(), nullptr) << GetLastError();
-    void* const handle = library.Handle();
-    ASSERT_NE(list.ModuleInfoFor(handle), nullptr);
-    library.Free();
-
-    TTestLibrary other(second);
-    ASSERT_EQ(other.Handle(), handle) << "the other copy lands at the same base";
-    ASSERT_EQ(list.GetItem(0)->FileDate, date) << "same write time: only the name tells them apart";
-    list.DeleteStaleRecords();
-    EXPECT_EQ(list.Count(), 0);
-    const TVantrelModuleInfo* fresh = list.ModuleInfoFor(handle);
+    const std::string other = LibraryCopy(FScratch, "modlib_b.dll", 2, date);
+    ASSERT_EQ(FFirst->FileDate, date) << "same write time: only the name tells them apart";
+    FLibrary->Free();
+    TTestLibrary second(other);
+    ASSERT_EQ(second.Handle(), FHandle) << "the other copy lands at the same base";
+    FList.DeleteStaleRecords();
+    EXPECT_FALSE(HasRecordOf(FList, FHandle));
+    const TVantrelModuleInfo* fresh = FList.ModuleInfoFor(FHandle);
     ASSERT_NE(fresh, nullptr);
-    EXPECT_TRUE(SameText(fresh->FileName, second)) << fresh->FileName;
+    EXPECT_TRUE(SameText(fresh->FileName, other)) << fresh->FileName;
 }
 
-TEST(ExceptionLogModuleReload, UnloadedLibraryIsStale)
+TEST_F(ExceptionLogModuleReload, UnloadedLibraryIsStale)
 {
-    ScratchDir scratch;
-    double date = 0;
-    const std::string path = LibraryCopy(scratch, "modlib.dll", 2, date);
-    TVantrelModulesList list;
-    TTestLibrary library(path);
-    ASSERT_NE(library.Get(), nullptr) << GetLastError();
-    ASSERT_NE(list.ModuleInfoFor(library.Handle()), nullptr);
-    library.Free();
-    list.DeleteStaleRecords();
-    EXPECT_EQ(list.Count(), 0);
+    FLibrary->Free();
+    FList.DeleteStaleRecords();
+    EXPECT_FALSE(HasRecordOf(FList, FHandle));
+    EXPECT_EQ(FList.Count(), 1);
 }
 
 } // namespace
