@@ -216,6 +216,33 @@ TEST_F(ProcessesListOfTheSystem, OpeningPathsReadPriorityAndMemory)
     }
 }
 
+// Vista and later open no process for its priority: the class comes from the base
+// priority of the process's own snapshot entry. (Wine puts its number of the class, 2 for
+// Normal, where Windows puts the base priority, 8; so every class reads as "Low" there.)
+TEST_F(ProcessesListOfTheSystem, VistaPathDerivesPriorityFromTheSnapshot)
+{
+    ASSERT_TRUE(SetPriorityClass(FFiveThreads.Handle(), HIGH_PRIORITY_CLASS)) << zv::test::LastErrorText();
+    TVantrelProcessesList list;
+    if (list.Refresh(plpVistaAndLater) != plpVistaAndLater) GTEST_SKIP() << "the process snapshot failed";
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    ASSERT_NE(snapshot, INVALID_HANDLE_VALUE) << zv::test::LastErrorText();
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int compared = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (entry.th32ProcessID != FTwoThreads.Pid() && entry.th32ProcessID != FFiveThreads.Pid()) continue;
+        SCOPED_TRACE("PID " + std::to_string(entry.th32ProcessID) + ", base priority " +
+                     std::to_string(entry.pcPriClassBase));
+        const TVantrelProcessInfo* record = Find(list, entry.th32ProcessID);
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->PriorityClass, PriorityClassFromBasePriority(entry.pcPriClassBase));
+        EXPECT_EQ(record->MemoryUsage, 0u);
+        ++compared;
+    }
+    CloseHandle(snapshot);
+    EXPECT_EQ(compared, 2);
+}
+
 // Vista and later list every process of the snapshot: the list holds each process that
 // the system's EnumProcesses gives both before and after it, and nothing that neither gave.
 TEST_F(ProcessesListOfTheSystem, VistaPathListsEveryProcessOfTheSystem)
@@ -281,6 +308,39 @@ TEST_F(ProcessesListOfTheSystem, FailedSnapshotFallsBackToEnumProcesses)
         ASSERT_NE(child, nullptr);
         EXPECT_EQ(child->ThreadCount, 0u);
         EXPECT_NE(Find(list, GetCurrentProcessId()), nullptr);
+    }
+}
+
+HANDLE WINAPI SnapshotWithoutModules(DWORD flags, DWORD pid)
+{
+    if (flags & TH32CS_SNAPMODULE) {
+        SetLastError(ERROR_PARTIAL_COPY);
+        return INVALID_HANDLE_VALUE;
+    }
+    return CreateToolhelp32Snapshot(flags, pid);
+}
+
+DWORD WINAPI ModuleFileNameUnreadable(HANDLE, HMODULE, char*, DWORD)
+{
+    SetLastError(ERROR_PARTIAL_COPY);
+    return 0;
+}
+
+// Where another process's memory cannot be read (one of the other word size, a protected
+// one, or any under the CPU emulation that runs 32-bit Wine), neither its module snapshot
+// nor GetModuleFileNameExA gives its program; QueryFullProcessImageNameA still does, so
+// the report keeps the path and version.
+TEST_F(ProcessesListOfTheSystem, ProgramPathWithoutReadingTheProcessMemory)
+{
+    TProcessListFunctions functions = SystemProcessListFunctions();
+    functions.CreateToolhelp32Snapshot = &SnapshotWithoutModules;
+    functions.GetModuleFileNameExA = &ModuleFileNameUnreadable;
+    for (const TProcessesListPath path : {plpVistaAndLater, plpBeforeVista, plpNT4}) {
+        SCOPED_TRACE(PathName(path));
+        TVantrelProcessesList list;
+        RefreshProcessesList(list, path, functions);
+        ExpectChildRecord(list, FTwoThreads);
+        ExpectChildRecord(list, FFiveThreads);
     }
 }
 
