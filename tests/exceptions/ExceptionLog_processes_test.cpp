@@ -311,6 +311,32 @@ TEST_F(ProcessesListOfTheSystem, FailedSnapshotFallsBackToEnumProcesses)
     }
 }
 
+// A machine with 2,000 processes, of which only the child (at position 1,500) exists:
+// EnumProcesses fills what it is given and says how much that was.
+std::atomic<DWORD> gCrowdedChildPid{0};
+
+BOOL WINAPI CrowdedEnumProcesses(DWORD* ids, DWORD size, DWORD* needed)
+{
+    constexpr DWORD kProcesses = 2000;
+    const DWORD count = std::min<DWORD>(size / sizeof(DWORD), kProcesses);
+    for (DWORD i = 0; i < count; ++i) ids[i] = i == 1500 ? gCrowdedChildPid.load() : 0x40000000u + 4 * i;
+    *needed = count * sizeof(DWORD);
+    return TRUE;
+}
+
+// A buffer of 4,100 bytes holds 1,025 identifiers; a list that fills it may be cut short,
+// so the EnumProcesses path asks again with more room rather than lose the rest.
+TEST_F(ProcessesListOfTheSystem, EnumProcessesPathIsNotCutAtItsFirstBuffer)
+{
+    TProcessListFunctions functions = SystemProcessListFunctions();
+    functions.EnumProcesses = &CrowdedEnumProcesses;
+    gCrowdedChildPid = FTwoThreads.Pid();
+    TVantrelProcessesList list;
+    EXPECT_EQ(RefreshProcessesList(list, plpNT4, functions), plpNT4);
+    ExpectChildRecord(list, FTwoThreads);
+    EXPECT_EQ(Find(list, FFiveThreads.Pid()), nullptr);
+}
+
 HANDLE WINAPI SnapshotWithoutModules(DWORD flags, DWORD pid)
 {
     if (flags & TH32CS_SNAPMODULE) {
