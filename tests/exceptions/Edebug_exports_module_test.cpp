@@ -3,9 +3,11 @@
 // after the link, see CMakeLists.txt) and against GetProcAddress; and images in memory
 // whose pages or headers would lead a careless reader outside what it may read.
 #include <windows.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <sstream>
@@ -127,6 +129,33 @@ TEST(EdebugExportsModule, Kernel32GivesEveryNameGetProcAddressResolves)
     EXPECT_GT(forwarders, 0u) << "kernel32.dll forwards to other modules";
     EXPECT_EQ(list.Count(), static_cast<int>(present));
     ExpectSortedByAddress(list);
+}
+
+// Every module of the process, whatever its linker: each record is what GetProcAddress
+// gives for its name, and no name appears twice.
+TEST(EdebugExportsModule, EveryLoadedModuleAgreesWithGetProcAddress)
+{
+    std::vector<HMODULE> modules(512);
+    DWORD needed = 0;
+    ASSERT_TRUE(K32EnumProcessModules(GetCurrentProcess(), modules.data(),
+                                      static_cast<DWORD>(modules.size() * sizeof(HMODULE)), &needed));
+    modules.resize(std::min<std::size_t>(modules.size(), needed / sizeof(HMODULE)));
+    ASSERT_GT(modules.size(), 3u);
+    int modulesWithExports = 0;
+    for (const HMODULE module : modules) {
+        char name[MAX_PATH] = {};
+        GetModuleFileNameA(module, name, MAX_PATH);
+        SCOPED_TRACE(name);
+        TVantrelFunctionsList list;
+        ReadModuleExports(module, list);
+        if (list.Count() > 0) ++modulesWithExports;
+        const auto byName = ByName(list);
+        EXPECT_EQ(byName.size(), static_cast<std::size_t>(list.Count()));
+        for (int i = 0; i < list.Count(); ++i)
+            ASSERT_EQ(list.GetItem(i)->Address, ProcAddress(module, list.GetItem(i)->Name)) << list.GetItem(i)->Name;
+        ExpectSortedByAddress(list);
+    }
+    EXPECT_GT(modulesWithExports, 3);
 }
 
 // A page-aligned crafted image of the process's own form, copied into memory of its own.
