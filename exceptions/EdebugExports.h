@@ -31,10 +31,13 @@ struct TExportDirectory {
     bool Is64 = false;                          // a PE32+ image
 };
 
-// Reads the export directory of the image mapped at [image, image + size). An image that
-// is not a valid PE image, or has no export directory, gives no entries; entries whose
-// name lies outside the image are skipped. For each of the first min(number of names,
-// number of functions) names: the name, its ordinal and its function's address.
+// Reads the export directory of the image mapped at [image, image + size) (null: none).
+// An image that is not a valid PE image, or has no export directory inside it, gives no
+// entries. For each of the first min(number of names, number of functions) names: the
+// name, its ordinal and its function's address. Left out: names whose text does not lie
+// inside the image, ordinals past the address table, addresses of 0 or past the image.
+// The walk ends where the name or ordinal table leaves the image. Never reads outside
+// [image, image + size).
 TExportDirectory ReadExportDirectory(const void* image, std::size_t size);
 
 // One exported function of a module.
@@ -62,15 +65,23 @@ protected:
     void Notify(void* item, TListNotification action) override;
 };
 
-// Turns a directory into the list for the module at base: forwarders get resolve(name)
-// (the module's GetProcAddress; an entry that resolves to nothing is left out); in a
-// 32-bit image an entry that is a Windows 9x debug thunk (push imm32; jmp) gets the pushed
-// address; entries below BaseOfCode get code size 1. Sorted by address. readCode(address,
-// buffer, length) copies code bytes and returns false when they cannot be read.
-void BuildExportList(const TExportDirectory& directory, std::uintptr_t base,
-                     const std::function<std::uintptr_t(const std::string& name)>& resolve,
-                     const std::function<bool(std::uintptr_t address, void* buffer, std::size_t length)>& readCode,
-                     TVantrelFunctionsList& list);
+// What the module's GetProcAddress gives for a name (0: nothing).
+using TExportResolver = std::function<std::uintptr_t(const std::string& name)>;
+// Copies length code bytes at address into buffer; false when they cannot all be read.
+using TExportCodeReader = std::function<bool(std::uintptr_t address, void* buffer, std::size_t length)>;
 
-// Windows. The export list of a loaded module (null: none), appended to list.
+// Turns a directory into the list for the module at base (appended, then the whole list
+// sorted by address, equal addresses in name-table order): forwarders get resolve(name)
+// (an entry that resolves to nothing, or with resolve empty, is left out); in a 32-bit
+// image an entry that is a Windows 9x debug thunk (push imm32; jmp rel32) whose pushed
+// address readCode can read gets the pushed address; entries in the image below its code
+// (base to base + BaseOfCode) get code size 1, the others 0 (computed on first use).
+void BuildExportList(const TExportDirectory& directory, std::uintptr_t base, const TExportResolver& resolve,
+                     const TExportCodeReader& readCode, TVantrelFunctionsList& list);
+
+// Windows. The export list of a loaded module (null, or not a PE image: none), appended
+// to list and the list sorted. The image's extent comes from its headers; only what is
+// readable of it is read, forwarders go through the module's GetProcAddress, and code is
+// read only where IsValidBlockAddr allows. Takes the loader's lock (GetProcAddress): not
+// for the failing thread.
 void ReadModuleExports(void* module, TVantrelFunctionsList& list);

@@ -1,5 +1,5 @@
-// The export list a module record carries. These tests need the export list reader; a
-// build that links none (it gives no exports even for kernel32) skips them.
+// The export list a module record carries: the test library's exports (one of them
+// forwarded to kernel32) and a system library's, against GetProcAddress and the reader.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -16,21 +16,8 @@ namespace {
 using zv::test::LibraryBesideExe;
 using zv::test::TTestLibrary;
 
-bool ExportReaderLinked()
-{
-    TVantrelFunctionsList exports;
-    ReadModuleExports(GetModuleHandleA("kernel32.dll"), exports);
-    return exports.Count() > 0;
-}
-
-#define ZV_SKIP_WITHOUT_EXPORT_READER()                                                                     \
-    do {                                                                                                    \
-        if (!ExportReaderLinked()) GTEST_SKIP() << "no export list reader is linked into this build";       \
-    } while (0)
-
 TEST(ExceptionLogModuleExports, LibraryExportsSortedByAddress)
 {
-    ZV_SKIP_WITHOUT_EXPORT_READER();
     TTestLibrary library(LibraryBesideExe("ExceptionLog_modules_dll.dll"));
     ASSERT_NE(library.Get(), nullptr) << GetLastError();
     TVantrelModulesList list;
@@ -61,10 +48,10 @@ TEST(ExceptionLogModuleExports, LibraryExportsSortedByAddress)
 
 TEST(ExceptionLogModuleExports, SystemLibraryRecordHoldsItsExports)
 {
-    ZV_SKIP_WITHOUT_EXPORT_READER();
     void* const kernel32 = GetModuleHandleA("kernel32.dll");
     TVantrelFunctionsList direct;
     ReadModuleExports(kernel32, direct);
+    ASSERT_GT(direct.Count(), 100);
     TVantrelModulesList list;
     const TVantrelModuleInfo* record = list.ModuleInfoFor(kernel32);
     ASSERT_NE(record, nullptr);
