@@ -1,8 +1,9 @@
 // A library unloaded and loaded again gets a fresh record: after a refresh, and when it
 // comes back at the same address (a later time stamp, or another file) through the stale
-// rule. The tests load copies of the test library in a scratch folder; the library is
-// linked at a fixed base without relocation (CMakeLists.txt), so a copy loaded after the
-// first is gone lands at the same address.
+// rule; and a library loaded by its short name is recorded by its long one. The tests
+// load copies of the test library in a scratch folder; the library is linked at a fixed
+// base without relocation (CMakeLists.txt), so a copy loaded after the first is gone
+// lands at the same address.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -128,6 +129,24 @@ TEST_F(ExceptionLogModuleReload, UnloadedLibraryIsStale)
     FList.DeleteStaleRecords();
     EXPECT_FALSE(HasRecordOf(FList, FHandle));
     EXPECT_EQ(FList.Count(), 1);
+}
+
+TEST(ExceptionLogModuleFileName, LibraryLoadedByItsShortNameIsRecordedByItsLongName)
+{
+    ScratchDir scratch;
+    double date = 0;
+    const std::string path = LibraryCopy(scratch, "modules library with a long name.dll", 2, date);
+    char shortName[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameA(path.c_str(), shortName, MAX_PATH);
+    ASSERT_GT(length, 0u) << GetLastError();
+    ASSERT_LT(length, static_cast<DWORD>(MAX_PATH));
+    if (SameText(shortName, path)) GTEST_SKIP() << "the file system gives the file no short name";
+    TTestLibrary library(shortName);
+    ASSERT_NE(library.Get(), nullptr) << GetLastError();
+    TVantrelModulesList list;
+    const TVantrelModuleInfo* record = list.ModuleInfoFor(library.Handle());
+    ASSERT_NE(record, nullptr);
+    EXPECT_TRUE(SameText(record->FileName, path)) << record->FileName << " loaded as " << shortName;
 }
 
 } // namespace
