@@ -1,10 +1,13 @@
 # The exception library's module data block, written into an exe at build time.
 #
-# zv_exception_data(TARGET <exe> OPTIONS <file> [PASSWORD <text>])
-#   Gives <exe> the RCDATA resource "ELDATA": the options of <file> (format in
-#   tools/eldata/README.md), the table of the runtime symbols the library looks up, and the
-#   password check of <text> (empty by default). Call it after everything else that
-#   configures <exe>'s sources and compile settings: they are taken over at the call.
+# zv_exception_data(TARGET <exe or dll> OPTIONS <file> [PASSWORD <text>] [DEBUG_DATA <file>])
+#   Gives the module the RCDATA resource "ELDATA": the options of <file> (format in
+#   tools/eldata/README.md), the table of the runtime symbols the library looks up, the
+#   password check of <text> (empty by default) and the bytes of DEBUG_DATA as the
+#   library's own debug data (none by default). Call it after everything else that
+#   configures the module's sources and compile settings: they are taken over at the call.
+#   A SHARED library works as an exe does; it holds no framework application, so its
+#   symbol table is empty. Its .def files go to both links.
 #
 # The symbol table holds addresses of the final image, which exist only once it is linked.
 # So the exe's objects are linked twice: a first time into "<exe>.stage1/" (same objects,
@@ -29,9 +32,9 @@ set(ZV_DATA_BLOCK_TOOL_DEPENDS
 )
 
 function(zv_exception_data)
-  cmake_parse_arguments(D "" "TARGET;OPTIONS;PASSWORD" "" ${ARGN})
+  cmake_parse_arguments(D "" "TARGET;OPTIONS;PASSWORD;DEBUG_DATA" "" ${ARGN})
   if(NOT D_TARGET OR NOT TARGET ${D_TARGET} OR NOT D_OPTIONS)
-    message(FATAL_ERROR "zv_exception_data: TARGET <existing exe> and OPTIONS <file> are required")
+    message(FATAL_ERROR "zv_exception_data: TARGET <existing exe or dll> and OPTIONS <file> are required")
   endif()
   if(NOT WIN32)
     message(FATAL_ERROR "zv_exception_data: only Windows modules carry the data block")
@@ -39,8 +42,17 @@ function(zv_exception_data)
   set(exe ${D_TARGET})
   get_filename_component(options ${D_OPTIONS} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
 
-  # The exe's sources become an object library that both links share.
+  get_target_property(type ${exe} TYPE)
+  if(NOT type STREQUAL "EXECUTABLE" AND NOT type STREQUAL "SHARED_LIBRARY")
+    message(FATAL_ERROR "zv_exception_data: ${exe} is neither an exe nor a SHARED library")
+  endif()
+
+  # The module's sources become an object library that both links share; module-definition
+  # files are no objects and are given to each link.
   get_target_property(sources ${exe} SOURCES)
+  set(def_files ${sources})
+  list(FILTER def_files INCLUDE REGEX "\\.def$")
+  list(FILTER sources EXCLUDE REGEX "\\.def$")
   add_library(${exe}_objects OBJECT ${sources})
   foreach(property COMPILE_OPTIONS COMPILE_DEFINITIONS INCLUDE_DIRECTORIES COMPILE_FEATURES)
     get_target_property(value ${exe} ${property})
@@ -53,13 +65,23 @@ function(zv_exception_data)
     set(libraries)
   endif()
   target_link_libraries(${exe}_objects PRIVATE ${libraries})
-  set_property(TARGET ${exe} PROPERTY SOURCES $<TARGET_OBJECTS:${exe}_objects>)
+  set_property(TARGET ${exe} PROPERTY SOURCES $<TARGET_OBJECTS:${exe}_objects> ${def_files})
 
   # The first link: the same name in a folder of its own, with its own map, so that
   # nothing but the resource tells the two images apart.
   set(stage_dir ${CMAKE_CURRENT_BINARY_DIR}/${exe}.stage1)
   set(stage_map ${stage_dir}/${exe}.map)
-  add_executable(${exe}_stage1 $<TARGET_OBJECTS:${exe}_objects>)
+  if(type STREQUAL "SHARED_LIBRARY")
+    add_library(${exe}_stage1 SHARED $<TARGET_OBJECTS:${exe}_objects> ${def_files})
+    # The same file name, and the import library kept in the folder as well.
+    get_target_property(prefix ${exe} PREFIX)
+    if(NOT prefix STREQUAL "prefix-NOTFOUND")
+      set_target_properties(${exe}_stage1 PROPERTIES PREFIX "${prefix}")
+    endif()
+    set_target_properties(${exe}_stage1 PROPERTIES ARCHIVE_OUTPUT_DIRECTORY ${stage_dir})
+  else()
+    add_executable(${exe}_stage1 $<TARGET_OBJECTS:${exe}_objects>)
+  endif()
   target_link_libraries(${exe}_stage1 PRIVATE ${libraries})
   get_target_property(link_options ${exe} LINK_OPTIONS)
   if(link_options)
@@ -78,13 +100,20 @@ function(zv_exception_data)
   if(DEFINED D_PASSWORD)
     set(password_args --password "${D_PASSWORD}")
   endif()
+  set(debug_args)
+  set(debug_depends)
+  if(D_DEBUG_DATA)
+    get_filename_component(debug_data ${D_DEBUG_DATA} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    set(debug_args --debug-data ${debug_data})
+    set(debug_depends ${debug_data})
+  endif()
   add_custom_command(
     OUTPUT ${block} ${script} ${resource}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${data_dir}
-    COMMAND ${Python3_EXECUTABLE} ${ZV_DATA_BLOCK_TOOL} --options ${options} ${password_args}
+    COMMAND ${Python3_EXECUTABLE} ${ZV_DATA_BLOCK_TOOL} --options ${options} ${password_args} ${debug_args}
             --map ${stage_map} --rc ${script} ${block}
     COMMAND ${ZV_WINDRES} --input-format=rc --output-format=coff -i ${script} -o ${resource}
-    DEPENDS ${exe}_stage1 ${options} ${ZV_DATA_BLOCK_TOOL_DEPENDS}
+    DEPENDS ${exe}_stage1 ${options} ${debug_depends} ${ZV_DATA_BLOCK_TOOL_DEPENDS}
     COMMENT "Writing the exception data block of ${exe}"
     VERBATIM)
   set_source_files_properties(${resource} PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
