@@ -7,40 +7,40 @@
 #include "exceptions/EcoreHelpers.h"
 #include "framework/dllfunctions.h"
 
-// Holds the list's lock for reading, or nothing for a copy.
-class TThreadsListRead {
+// Holds the list's lock for reading or for writing; nothing for a copy.
+class TThreadsListLock {
 public:
-    explicit TThreadsListRead(const TVantrelThreadsList& list) noexcept : FLock(list.FLock.get())
+    enum TMode { ForReading, ForWriting };
+    TThreadsListLock(const TVantrelThreadsList& list, TMode mode) noexcept : FLock(list.FLock.get()), FMode(mode)
     {
-        if (FLock) FLock->BeginRead();
+        if (!FLock) return;
+        if (FMode == ForWriting)
+            FLock->BeginWrite();
+        else
+            FLock->BeginRead();
     }
-    ~TThreadsListRead()
+    ~TThreadsListLock()
     {
-        if (FLock) FLock->EndRead();
+        if (!FLock) return;
+        if (FMode == ForWriting)
+            FLock->EndWrite();
+        else
+            FLock->EndRead();
     }
-    TThreadsListRead(const TThreadsListRead&) = delete;
-    TThreadsListRead& operator=(const TThreadsListRead&) = delete;
+    TThreadsListLock(const TThreadsListLock&) = delete;
+    TThreadsListLock& operator=(const TThreadsListLock&) = delete;
 
 private:
     TMultiReadExclusiveWriteSynchronizer* FLock;
+    TMode FMode;
 };
 
-// Holds the list's lock for writing, or nothing for a copy.
-class TThreadsListWrite {
-public:
-    explicit TThreadsListWrite(const TVantrelThreadsList& list) noexcept : FLock(list.FLock.get())
-    {
-        if (FLock) FLock->BeginWrite();
-    }
-    ~TThreadsListWrite()
-    {
-        if (FLock) FLock->EndWrite();
-    }
-    TThreadsListWrite(const TThreadsListWrite&) = delete;
-    TThreadsListWrite& operator=(const TThreadsListWrite&) = delete;
-
-private:
-    TMultiReadExclusiveWriteSynchronizer* FLock;
+// The list's lock for the lifetime of the guard.
+struct TThreadsListRead : TThreadsListLock {
+    explicit TThreadsListRead(const TVantrelThreadsList& list) noexcept : TThreadsListLock(list, ForReading) {}
+};
+struct TThreadsListWrite : TThreadsListLock {
+    explicit TThreadsListWrite(const TVantrelThreadsList& list) noexcept : TThreadsListLock(list, ForWriting) {}
 };
 
 namespace {

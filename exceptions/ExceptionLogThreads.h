@@ -96,6 +96,9 @@ void ReleaseThreadSnapshot(const void* snapshot) noexcept;
 // The process-heap block that holds snapshot (for HeapSize and HeapValidate).
 const void* ThreadSnapshotBlock(const void* snapshot) noexcept;
 
+// The items are ThreadEntry objects the list owns. Change and read a list with a lock only
+// through the members declared here (TList's own members take no lock); a copy belongs to
+// one thread and may be read through TList's members as well.
 class TVantrelThreadsList : public TList {
     RUNTIME_CLASS(TVantrelThreadsList, TList)
 public:
@@ -187,7 +190,6 @@ private:
     // replaceSameThread first removes an entry of the same thread. Under the write lock.
     bool AddLocked(const ThreadEntry& entry, bool replaceSameThread) noexcept;
 
-    friend class TThreadsListRead;
-    friend class TThreadsListWrite;
+    friend class TThreadsListLock;
     std::unique_ptr<TMultiReadExclusiveWriteSynchronizer> FLock;
 };
