@@ -53,39 +53,44 @@ TEST(ThreadSnapshotBlock, HeapValidateTellsALiveBlockFromAFreedOne)
     ReleaseThreadSnapshot(nullptr);
 }
 
-TEST(TVantrelThreadsList, EndedThreadsAreRemovedAtTheNextCreation)
-{
-    struct TCase {
-        const char* Name;
-        TThreadEnd End;
-        void (*Ending)(TTrackedThread& thread);
-    };
-    const TCase cases[] = {
-        {"returned from its start routine", TThreadEnd::Returns, [](TTrackedThread& t) { t.Finish(); }},
-        {"returned 259 (STILL_ACTIVE)", TThreadEnd::ReturnsStillActive, [](TTrackedThread& t) { t.Finish(); }},
-        {"called ExitThread", TThreadEnd::CallsExitThread, [](TTrackedThread& t) { t.Finish(); }},
-        {"was terminated", TThreadEnd::Returns, [](TTrackedThread& t) { t.Terminate(); }},
-        {"runs, but its creator closed the handle", TThreadEnd::Returns,
-         [](TTrackedThread& t) { t.CloseHandleEarly(); }},
-    };
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(c.Name);
-        TVantrelThreadsList list;
-        TTrackedThread live(list, TThreadEnd::Returns);
-        TTrackedThread ending(list, c.End);
-        ASSERT_EQ(list.Count(), 2);
-        c.Ending(ending);
-        // Nothing is removed before the next creation asks for it.
-        EXPECT_EQ(list.Count(), 2);
+// One way for a tracked thread to end or become unreachable.
+struct TEndingCase {
+    const char* Name;
+    TThreadEnd End;
+    void (*Ending)(TTrackedThread& thread);
+};
 
-        const ThreadEntry fresh = list.BeginThreadCreation();
-        EXPECT_EQ(list.Count(), 1);
-        EXPECT_FALSE(list.FindByThreadID(ending.ThreadID()));
-        EXPECT_TRUE(list.FindByThreadID(live.ThreadID()));
-        EXPECT_EQ(fresh.ThreadID, 0u);
-        EXPECT_EQ(fresh.Priority, static_cast<std::int32_t>(0x80000000));
-    }
+const TEndingCase EndingCases[] = {
+    {"ReturnedFromItsStartRoutine", TThreadEnd::Returns, [](TTrackedThread& t) { t.Finish(); }},
+    {"Returned259", TThreadEnd::ReturnsStillActive, [](TTrackedThread& t) { t.Finish(); }},
+    {"CalledExitThread", TThreadEnd::CallsExitThread, [](TTrackedThread& t) { t.Finish(); }},
+    {"WasTerminated", TThreadEnd::Returns, [](TTrackedThread& t) { t.Terminate(); }},
+    {"RunsButItsCreatorClosedTheHandle", TThreadEnd::Returns, [](TTrackedThread& t) { t.CloseHandleEarly(); }},
+};
+
+class EndedThreads : public ::testing::TestWithParam<TEndingCase> {};
+
+TEST_P(EndedThreads, AreRemovedAtTheNextCreation)
+{
+    const TEndingCase& c = GetParam();
+    TVantrelThreadsList list;
+    TTrackedThread live(list, TThreadEnd::Returns);
+    TTrackedThread ending(list, c.End);
+    ASSERT_EQ(list.Count(), 2);
+    c.Ending(ending);
+    // Nothing is removed before the next creation asks for it.
+    EXPECT_EQ(list.Count(), 2);
+
+    const ThreadEntry fresh = list.BeginThreadCreation();
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_FALSE(list.FindByThreadID(ending.ThreadID()));
+    EXPECT_TRUE(list.FindByThreadID(live.ThreadID()));
+    EXPECT_EQ(fresh.ThreadID, 0u);
+    EXPECT_EQ(fresh.Priority, static_cast<std::int32_t>(0x80000000));
 }
+
+INSTANTIATE_TEST_SUITE_P(TVantrelThreadsList, EndedThreads, ::testing::ValuesIn(EndingCases),
+                         [](const ::testing::TestParamInfo<TEndingCase>& info) { return std::string(info.param.Name); });
 
 TEST(TVantrelThreadsList, AnEntryWhoseHandleNowNamesAnotherThreadIsDead)
 {
