@@ -162,7 +162,8 @@ public:
     // up to its stack top (none when that range is not readable or memory runs out). False,
     // changing nothing, when no entry has that handle. The hook decides whether to record
     // at all: a thread whose tracking is off (it is pausing threads for a handling) must
-    // not call this, since what it resumes is not started by it.
+    // not call this, since it resumes threads it paused itself, which tells nothing about
+    // who set them going.
     bool RecordResume(HANDLE thread) noexcept;
     // Thread start, on the new thread: stores the calling thread's stack top in its entry.
     // False when it has none.

@@ -13,6 +13,7 @@
 
 #include "exceptions/ExceptionLogThreads.h"
 #include "tests/exceptions/ExceptionLog_threads_support.h"
+#include "tests/support/started_thread.h"
 
 namespace {
 
@@ -165,10 +166,13 @@ TEST(TVantrelThreadsList, TheExitBookkeepingRemovesOnlyTheEndingThread)
     TVantrelThreadsList list;
     TTrackedThread staying(list, TThreadEnd::Returns);
     TTrackedThread leaving(list, TThreadEnd::RecordsExit);
+    ASSERT_TRUE(list.RecordResume(leaving.Handle()));
+    const void* block = ThreadSnapshotBlock(EntryOf(*TVantrelThreadsList::CopyOf(list), leaving.ThreadID())->Snapshot);
     leaving.Finish();
     EXPECT_TRUE(leaving.ExitRecorded());
     EXPECT_EQ(list.Count(), 1);
     EXPECT_TRUE(list.FindByThreadID(staying.ThreadID()));
+    EXPECT_FALSE(HeapBlockInUse(block)) << "the ending thread's snapshot goes with its entry";
 }
 
 TEST(TVantrelThreadsList, TheReportedMarkIsKeptPerThread)
@@ -272,7 +276,7 @@ TEST(TVantrelThreadsList, AResumeFromAnotherThreadReplacesTheSnapshotAndFreesThe
     DWORD resumerId = 0;
     TResumeFrame frame;
     std::uintptr_t resumerTop = 0;
-    std::thread resumer([&] {
+    std::thread resumer = zv::test::StartedThread([&] {
         const int onStack = 0;
         resumerTop = StackReservationEnd(&onStack);
         resumerId = GetCurrentThreadId();
