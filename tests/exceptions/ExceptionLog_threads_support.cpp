@@ -4,6 +4,23 @@
 
 namespace zv::test {
 
+namespace {
+
+// GoogleTest starts a helper thread the first time a thread uses its per-thread state.
+// Under emulation that start must not meet a test's own thread starts, so the main
+// thread's helper is started, and given time to get going, before any test runs.
+struct TGoogleTestHelperFirst : testing::Environment {
+    void SetUp() override
+    {
+        { SCOPED_TRACE("the main thread's GoogleTest helper"); }
+        Sleep(500);
+    }
+};
+[[maybe_unused]] testing::Environment* const googleTestHelperFirst =
+    testing::AddGlobalTestEnvironment(new TGoogleTestHelperFirst);
+
+} // namespace
+
 std::uintptr_t StackReservationEnd(const void* onStack)
 {
     MEMORY_BASIC_INFORMATION region{};
