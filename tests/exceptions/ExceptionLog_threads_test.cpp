@@ -111,6 +111,28 @@ TEST(TVantrelThreadsList, AnEntryWhoseHandleNowNamesAnotherThreadIsDead)
     EXPECT_EQ(kept->ThreadID, other.ThreadID());
 }
 
+TEST(TVantrelThreadsList, TheMainThreadsEntryWithItsNarrowDuplicateStaysAlive)
+{
+    // The main thread's entry holds a duplicate with access 74 (suspend and resume, get
+    // context, query information): no SYNCHRONIZE, so its wait fails.
+    HANDLE duplicate = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &duplicate, 74, FALSE, 0));
+    ASSERT_EQ(GetCurrentThreadId(), MainThreadID);
+    TVantrelThreadsList list;
+    ThreadEntry main = TVantrelThreadsList::NewEntry();
+    main.StackTop = CurrentThreadStackTop();
+    ASSERT_TRUE(list.AddCreatedThread(main, GetCurrentThreadId(), duplicate));
+
+    EXPECT_EQ(list.RemoveDeadEntries(), 0);
+    const auto entry = list.FindByThreadID(MainThreadID);
+    ASSERT_TRUE(entry);
+    EXPECT_TRUE(IsRuntimeThread(*entry));
+    const int onStack = 0;
+    EXPECT_EQ(entry->StackTop, StackReservationEnd(&onStack));
+    list.Clear();
+    CloseHandle(duplicate);
+}
+
 TEST(TVantrelThreadsList, CreationStoresTheStartDataAndTheStartItsStackTop)
 {
     TVantrelThreadsList list;
