@@ -72,8 +72,10 @@ DWORD WINAPI TTrackedThread::Run(void* parameter)
     const int onStack = 0;
     self->FMeasuredStackTop = StackReservationEnd(&onStack);
     self->FStartRecorded = self->FList.RecordThreadStart();
-    SetEvent(self->FRunning);
-    WaitForSingleObject(self->FRelease, INFINITE);
+    // Signalling and starting to wait in one call: once the creator sees the thread
+    // running, the thread is blocked in the wait, so a test that terminates it never
+    // catches it inside the system (where it may hold a lock of the process).
+    SignalObjectAndWait(self->FRunning, self->FRelease, INFINITE, FALSE);
     switch (self->FEnd) {
     case TThreadEnd::Returns:
         return 0;
