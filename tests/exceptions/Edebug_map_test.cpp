@@ -263,6 +263,11 @@ const std::string Detailed = Lines({
     " 0001:00000000 00000100 C=CODE     S=.text    G=(none)   M=Alpha    ACBP=A9",
 });
 
+void PrintTo(const TTextCase& c, std::ostream* out)
+{
+    *out << c.Label;
+}
+
 class MapText : public testing::TestWithParam<TTextCase> {};
 
 TEST_P(MapText, Answers)
@@ -360,6 +365,7 @@ TEST(MapSegments, TheThreadLocalSegmentAtZeroHasNoCodeOffsets)
         " 0002:00000000 00000100 C=DATA M=Beta",
     }));
     EXPECT_EQ(scanner.ModuleNameFromAddr(0x10), "");
+    EXPECT_EQ(scanner.ModuleNameFromAddr(0xFFBFF010), ""); // 0 less the code's start, wrapped
     // Data segment 2 starts 0x2000 behind the code.
     EXPECT_EQ(scanner.ModuleStartFromAddr(0x2010), 0x2000u);
     EXPECT_EQ(scanner.HasUnits(), true);
