@@ -69,13 +69,28 @@ TAnswer Ask(const TELMapScanner& scanner, std::uint32_t address)
 
 const TAnswer Nothing{};
 
-std::vector<std::string> SplitTabs(const std::string& line)
+struct TExpectedRow {
+    std::uint32_t Address = 0;
+    TAnswer Answer;
+};
+
+// The rows of locations.expected.tsv: address, unit, unit start, procedure, procedure
+// offset, line, line offset, source, separated by tabs.
+std::vector<TExpectedRow> ReadExpectedRows()
 {
-    std::vector<std::string> fields;
-    std::istringstream in(line);
-    std::string field;
-    while (std::getline(in, field, '\t')) fields.push_back(field);
-    return fields;
+    std::istringstream in(ReadMapFixture("locations.expected.tsv"));
+    std::vector<TExpectedRow> rows;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string f[8];
+        for (std::string& field : f) std::getline(fields, field, '\t');
+        if (f[7].empty()) throw std::runtime_error("a row of the expected answers is short: " + line);
+        const auto number = [](const std::string& text) { return static_cast<std::uint32_t>(std::stoul(text)); };
+        rows.push_back({number(f[0]), {f[1], number(f[2]), f[3], number(f[4]), std::stoi(f[5]), number(f[6]), f[7]}});
+    }
+    return rows;
 }
 
 // ---- The common description ----
@@ -86,18 +101,9 @@ TEST_P(MapFixture, AnswersEveryRowOfTheDescription)
 {
     const TELMapScanner scanner(ReadMapFixture(GetParam()));
     ASSERT_TRUE(scanner.HasUnits());
-    std::istringstream rows(ReadMapFixture("locations.expected.tsv"));
-    std::string line;
     int checked = 0;
-    while (std::getline(rows, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        const std::vector<std::string> f = SplitTabs(line);
-        ASSERT_EQ(f.size(), 8u) << line;
-        const auto address = static_cast<std::uint32_t>(std::stoul(f[0]));
-        const TAnswer expected{f[1], static_cast<std::uint32_t>(std::stoul(f[2])), f[3],
-                               static_cast<std::uint32_t>(std::stoul(f[4])), std::stoi(f[5]),
-                               static_cast<std::uint32_t>(std::stoul(f[6])), f[7]};
-        EXPECT_EQ(Ask(scanner, address), expected) << "address " << address;
+    for (const TExpectedRow& row : ReadExpectedRows()) {
+        EXPECT_EQ(Ask(scanner, row.Address), row.Answer) << "address " << row.Address;
         ++checked;
     }
     EXPECT_GT(checked, 20);
