@@ -399,7 +399,8 @@ int TELMapScanner::LineNumberFromAddr(std::uint32_t address, std::uint32_t& offs
     offset = 0;
     const TUnit* unit = UnitAt(address);
     const TLine* line = unit ? LineAt(address, *unit) : nullptr;
-    if (!line) return 0;
+    // Line 0 is how the lookup says "none", so an entry of line 0 gives no offset either.
+    if (!line || line->Line == 0) return 0;
     offset = address - line->Address;
     return line->Line;
 }

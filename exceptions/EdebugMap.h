@@ -89,8 +89,9 @@ public:
     // publics by name.
     std::string ProcNameFromAddr(std::uint32_t address, std::uint32_t& offset) const;
     // The line entry with the greatest address not above the given one, with the same
-    // proviso, and the distance from it; 0 (offset 0) when none. Of entries at one address
-    // the last in the map counts.
+    // proviso, and the distance from it; 0 (offset 0) when none, and when that entry is of
+    // line 0 (which does not fall back on an earlier line). Of entries at one address the
+    // last in the map counts.
     int LineNumberFromAddr(std::uint32_t address, std::uint32_t& offset) const;
     // The source file of the block that holds that line entry; without one, the source of
     // the first block of the unit's name; "" when neither exists.

@@ -331,6 +331,10 @@ const TTextCase TextCases[] = {
         "     5 0001:00000000",
         "2147483648 0001:00000008",
      }), {"Alpha", 0, "", 0, 5, 0x10, "Alpha.pas"}},
+    {"a line 0 is no line, and hides the line before it", SegmentTable + Detailed + Lines({
+        "Line numbers for Alpha(Alpha.pas) segment .text",
+        "     5 0001:00000000     0 0001:00000008",
+     }), {"Alpha", 0, "", 0, 0, 0, "Alpha.pas"}},
     {"an offset of nine digits is not read", SegmentTable + Lines({
         "Detailed map of segments",
         " 0001:000000000 00000100 C=CODE M=Alpha",
