@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size) std::memcpy(unchecked.get(), data, size);
     if (size > 33) unchecked[33] = 0;
 
-    for (const std::uint8_t* input : {bytes.get(), const_cast<const std::uint8_t*>(unchecked.get())}) {
+    const std::uint8_t* const inputs[] = {bytes.get(), unchecked.get()};
+    for (const std::uint8_t* input : inputs) {
         for (bool cache : {true, false}) {
             const TELBinDebugScanner scanner(input, size, cache);
             Check(scanner.ModuleName().size() <= 255);
