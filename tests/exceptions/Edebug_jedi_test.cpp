@@ -4,6 +4,7 @@
 // locations.json, then the format's own edges.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <optional>
@@ -103,6 +104,41 @@ void ExpectNoAnswers(const TELBinDebugScanner& scanner, std::uint32_t address)
     EXPECT_EQ(offset, 0u);
     EXPECT_EQ(scanner.SourceNameFromAddr(address), "");
 }
+
+// A file put together here for the edges of the lists: the unit list, the line-number list
+// and the word table as given, the other lists empty, no checksum.
+std::string HandMade(const std::string& units, const std::string& lines, const std::string& words)
+{
+    std::string data(34, '\0');
+    data.replace(0, 5, "JDBG\1");
+    auto offset = [&](std::size_t at, std::size_t value) {
+        for (int i = 0; i < 4; ++i) data[at + i] = char((value >> (8 * i)) & 0xFF);
+    };
+    offset(5, data.size());
+    data += units;
+    offset(17, data.size());
+    data += lines;
+    offset(21, data.size());
+    data += words;
+    while (data.size() % 4 != 0 || data.size() < 36) data += '\0';
+    return data;
+}
+
+// A variable-length number: 7 bits a byte, least significant first, modulo 2**32.
+std::string Number(std::uint32_t value)
+{
+    std::string out;
+    do {
+        const char group = char(value & 0x7F);
+        value >>= 7;
+        out += value ? char(group | 0x80) : group;
+    } while (value);
+    return out;
+}
+
+const std::string EndOfList = Number(0x7FFFFFFF);
+// The word table: a spare byte, then "A" at 1 and "B" at 3 (packed: code 11, code 12, 0 ends).
+const std::string TwoWords = std::string("\0\x0B\0\x0C\0", 5);
 
 // The caching scanner (what the library uses) and the list-walking one answer alike.
 class JediRows : public testing::TestWithParam<bool> {};
@@ -234,6 +270,67 @@ TEST(JediLookups, EdgesOfNamesAndUnitStarts)
         const std::string name = scanner.ProcNameFromAddr(300, offset);
         EXPECT_EQ(name, std::string(255, 'L'));
         EXPECT_EQ(scanner.LineNumberFromAddr(300, offset), 3);
+    }
+}
+
+TEST(JediLists, WhereAListEnds)
+{
+    // Unit A at 0, then unit B at 10, then the end marker; variants break the second entry.
+    const std::string first = Number(0) + Number(1);
+    const struct {
+        const char* Label;
+        std::string Units;
+        const char* UnitAt20;
+    } cases[] = {
+        {"both entries", first + Number(10) + Number(2) + EndOfList, "B"},
+        {"the end marker before B", first + EndOfList + Number(10) + Number(2) + EndOfList, "A"},
+        {"the end marker as B's name", first + Number(10) + EndOfList + EndOfList, "A"},
+        {"a number of six bytes", first + std::string("\x80\x80\x80\x80\x80\x00", 6) + Number(2) + EndOfList, "A"},
+        {"no end marker: the next list, which begins with one, ends it", first + Number(10) + Number(2), "B"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        const std::string bytes = HandMade(c.Units, EndOfList, TwoWords);
+        const TELBinDebugScanner scanner = ScannerOf(bytes);
+        ASSERT_TRUE(scanner.ValidFormat());
+        EXPECT_EQ(scanner.ModuleNameFromAddr(5), "A");
+        EXPECT_EQ(scanner.ModuleNameFromAddr(20), c.UnitAt20);
+    }
+}
+
+TEST(JediLists, ManyLinesAndFallingAddresses)
+{
+    for (bool cache : {true, false}) {
+        SCOPED_TRACE(cache ? "cached" : "walked");
+        // 1000 lines, one every 3 bytes from address 0, lines 1 to 1000: the cache grows
+        // past its first 64 entries many times.
+        std::string lines;
+        for (int i = 0; i < 1000; ++i) lines += Number(i ? 3 : 0) + Number(1);
+        lines += EndOfList;
+        const std::string units = Number(0) + Number(1) + EndOfList;
+        const std::string many = HandMade(units, lines, TwoWords);
+        const TELBinDebugScanner scanner = ScannerOf(many, cache);
+        std::uint32_t offset = 0;
+        for (std::uint32_t address : {0u, 1u, 191u, 192u, 2996u, 2997u, 2999u, 100000u}) {
+            SCOPED_TRACE(address);
+            const std::uint32_t index = std::min(address / 3, 999u);
+            EXPECT_EQ(scanner.LineNumberFromAddr(address, offset), int(index + 1));
+            EXPECT_EQ(offset, address - index * 3);
+        }
+
+        // A forged list whose addresses fall: 10 (line 1), 5 (line 2), 25 (line 3).
+        const std::string falling = Number(10) + Number(1) + Number(std::uint32_t(-5)) + Number(1) + Number(20) +
+                                    Number(1) + EndOfList;
+        const std::string forged = HandMade(units, falling, TwoWords);
+        const TELBinDebugScanner unsorted = ScannerOf(forged, cache);
+        const struct {
+            std::uint32_t Address;
+            int Line;
+        } rows[] = {{4, 0}, {5, 2}, {9, 2}, {10, 1}, {24, 1}, {25, 3}};
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.Address);
+            EXPECT_EQ(unsorted.LineNumberFromAddr(row.Address, offset), row.Line);
+        }
     }
 }
 
