@@ -232,7 +232,8 @@ std::string TELBinDebugScanner::Name(std::uint32_t wordOffset) const
 {
     if (wordOffset == 0) return {};
     const std::uint32_t words = HeaderValue(WordsOffset);
-    if (words >= FData.size() || wordOffset >= FData.size() - words) return {};
+    // A word table inside the header is none: its offset was never written.
+    if (words < HeaderSize || words >= FData.size() || wordOffset >= FData.size() - words) return {};
     return NameAt(std::size_t(words) + wordOffset);
 }
 
