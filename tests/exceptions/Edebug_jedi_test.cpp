@@ -1,0 +1,337 @@
+// The JEDI binary debug reader on the files that debug_fixtures/jedi_writer.py writes from
+// the format's published layout (Edebug_jedi_fixtures beside the test exe; the host build
+// names the folder in ZV_JEDI_FIXTURE_DIR): the rows every reader must give for
+// locations.json, then the format's own edges.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "exceptions/EdebugJedi.h"
+
+#ifdef _WIN32
+#include "framework/strutils.h"
+#include "framework/sysutils.h"
+#endif
+
+namespace {
+
+std::string FixturePath(const std::string& name)
+{
+#ifdef _WIN32
+    const std::string exe = GetModuleName(nullptr);
+    if (exe.empty()) throw std::runtime_error("the test exe's file name cannot be read");
+    return ExtractFilePath(exe) + "Edebug_jedi_fixtures\\" + name;
+#else
+    return std::string(ZV_JEDI_FIXTURE_DIR) + "/" + name;
+#endif
+}
+
+std::string ReadFixture(const std::string& name)
+{
+    std::ifstream in(FixturePath(name), std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read the fixture " + FixturePath(name));
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+TELBinDebugScanner ScannerOf(const std::string& bytes, bool cache = true)
+{
+    return TELBinDebugScanner(bytes.data(), bytes.size(), cache);
+}
+
+struct TExpectedRow {
+    std::uint32_t Address = 0;
+    std::string Unit;
+    std::uint32_t UnitStart = 0;
+    std::string Procedure;
+    std::uint32_t ProcedureOffset = 0;
+    int Line = 0;
+    std::uint32_t LineOffset = 0;
+    std::string Source;
+};
+
+std::vector<TExpectedRow> ReadExpectedRows(const std::string& name)
+{
+    std::vector<TExpectedRow> rows;
+    std::istringstream in(ReadFixture(name));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        std::string field;
+        while (std::getline(fields, field, '\t')) f.push_back(field);
+        if (f.size() != 8) throw std::runtime_error("bad expected row: " + line);
+        rows.push_back({std::uint32_t(std::stoul(f[0])), f[1], std::uint32_t(std::stoul(f[2])), f[3],
+                        std::uint32_t(std::stoul(f[4])), std::stoi(f[5]), std::uint32_t(std::stoul(f[6])), f[7]});
+    }
+    return rows;
+}
+
+void ExpectRows(const TELBinDebugScanner& scanner, const std::vector<TExpectedRow>& rows)
+{
+    for (const TExpectedRow& row : rows) {
+        SCOPED_TRACE("address " + std::to_string(row.Address));
+        EXPECT_EQ(scanner.ModuleNameFromAddr(row.Address), row.Unit);
+        EXPECT_EQ(scanner.ModuleStartFromAddr(row.Address), std::optional<std::uint32_t>(row.UnitStart));
+        std::uint32_t offset = 12345;
+        EXPECT_EQ(scanner.ProcNameFromAddr(row.Address, offset), row.Procedure);
+        EXPECT_EQ(offset, row.ProcedureOffset);
+        offset = 12345;
+        EXPECT_EQ(scanner.LineNumberFromAddr(row.Address, offset), row.Line);
+        EXPECT_EQ(offset, row.LineOffset);
+        EXPECT_EQ(scanner.SourceNameFromAddr(row.Address), row.Source);
+    }
+}
+
+void ExpectNoAnswers(const TELBinDebugScanner& scanner, std::uint32_t address)
+{
+    std::uint32_t offset = 12345;
+    EXPECT_EQ(scanner.ModuleNameFromAddr(address), "");
+    EXPECT_EQ(scanner.ModuleStartFromAddr(address), std::nullopt);
+    EXPECT_EQ(scanner.ProcNameFromAddr(address, offset), "");
+    EXPECT_EQ(offset, 0u);
+    offset = 12345;
+    EXPECT_EQ(scanner.LineNumberFromAddr(address, offset), 0);
+    EXPECT_EQ(offset, 0u);
+    EXPECT_EQ(scanner.SourceNameFromAddr(address), "");
+}
+
+// A file put together here for the edges of the lists: the unit list, the line-number list
+// and the word table as given, the other lists empty, no checksum.
+std::string HandMade(const std::string& units, const std::string& lines, const std::string& words)
+{
+    std::string data(34, '\0');
+    data.replace(0, 5, "JDBG\1");
+    auto offset = [&](std::size_t at, std::size_t value) {
+        for (int i = 0; i < 4; ++i) data[at + i] = char((value >> (8 * i)) & 0xFF);
+    };
+    offset(5, data.size());
+    data += units;
+    offset(17, data.size());
+    data += lines;
+    offset(21, data.size());
+    data += words;
+    while (data.size() % 4 != 0 || data.size() < 36) data += '\0';
+    return data;
+}
+
+// A variable-length number: 7 bits a byte, least significant first, modulo 2**32.
+std::string Number(std::uint32_t value)
+{
+    std::string out;
+    do {
+        const char group = char(value & 0x7F);
+        value >>= 7;
+        out += value ? char(group | 0x80) : group;
+    } while (value);
+    return out;
+}
+
+const std::string EndOfList = Number(0x7FFFFFFF);
+// The word table: a spare byte, then "A" at 1 and "B" at 3 (packed: code 11, code 12, 0 ends).
+const std::string TwoWords = std::string("\0\x0B\0\x0C\0", 5);
+
+// The caching scanner (what the library uses) and the list-walking one answer alike.
+class JediRows : public testing::TestWithParam<bool> {};
+
+TEST_P(JediRows, EveryRowOfTheDescriptionIsAnswered)
+{
+    const std::vector<TExpectedRow> rows = ReadExpectedRows("locations.tsv");
+    ASSERT_GT(rows.size(), 20u);
+    for (const char* file : {"locations.jdbg", "no-checksum.jdbg", "no-end-marker.jdbg"}) {
+        SCOPED_TRACE(file);
+        const std::string bytes = ReadFixture(file);
+        const TELBinDebugScanner scanner = ScannerOf(bytes, GetParam());
+        ASSERT_TRUE(scanner.ValidFormat());
+        EXPECT_EQ(scanner.ModuleName(), "Sample.exe");
+        ExpectRows(scanner, rows);
+        // Asked again, from the filled caches.
+        ExpectRows(scanner, rows);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(CachedAndWalked, JediRows, testing::Bool());
+
+TEST(JediFormat, RejectsWhatTheFormatCheckForbids)
+{
+    const std::string good = ReadFixture("locations.jdbg");
+    ASSERT_TRUE(ScannerOf(good).ValidFormat());
+    const std::string zeroWord(4, '\0');
+    const struct {
+        const char* Label;
+        std::string Bytes;
+        bool Valid;
+    } cases[] = {
+        {"checksum flag set, checksum wrong", ReadFixture("bad-checksum.jdbg"), false},
+        {"checksum flag clear, checksum field zero", ReadFixture("no-checksum.jdbg"), true},
+        {"version 2", ReadFixture("version2.jdbg"), false},
+        {"signature JDBH", ReadFixture("signature.jdbg"), false},
+        {"one byte more: size not a multiple of 4", good + '\0', false},
+        {"a zero word more: the sum stays", good + zeroWord, true},
+        {"a word more changes the sum", good + std::string("\1\0\0\0", 4), false},
+        {"a body byte changed under the checksum", good.substr(0, 40) + char(good[40] ^ 1) + good.substr(41), false},
+        {"32 bytes: below 35", good.substr(0, 32), false},
+        {"36 bytes: the header and a word", good.substr(0, 36), false}, // its sum is wrong now
+        {"empty", std::string(), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        const TELBinDebugScanner scanner = ScannerOf(c.Bytes);
+        EXPECT_EQ(scanner.ValidFormat(), c.Valid);
+        if (!c.Valid) {
+            ExpectNoAnswers(scanner, 0);
+            ExpectNoAnswers(scanner, 300);
+            EXPECT_EQ(scanner.ModuleName(), "");
+        }
+    }
+}
+
+TEST(JediFormat, SmallestValidFileHasNoAnswers)
+{
+    // 36 bytes: "JDBG", version 1, every offset 0, checksum flag clear.
+    std::string bytes(36, '\0');
+    bytes.replace(0, 5, "JDBG\1");
+    const TELBinDebugScanner scanner = ScannerOf(bytes);
+    ASSERT_TRUE(scanner.ValidFormat());
+    ExpectNoAnswers(scanner, 0);
+    EXPECT_EQ(scanner.ModuleName(), "");
+}
+
+TEST(JediLookups, AddressesOutsideProceduresAndUnits)
+{
+    // The format stores starts only: a unit reaches to the next unit's start, the last one
+    // to the end of the address space; a symbol reaches to the next symbol.
+    for (bool cache : {true, false}) {
+        SCOPED_TRACE(cache ? "cached" : "walked");
+        const std::string bytes = ReadFixture("locations.jdbg");
+        const TELBinDebugScanner scanner = ScannerOf(bytes, cache);
+        std::uint32_t offset = 0;
+        // Main's gap between ButtonClick (64..159) and Initialization (192).
+        EXPECT_EQ(scanner.ProcNameFromAddr(170, offset), "Main.TMainForm.ButtonClick");
+        EXPECT_EQ(offset, 106u);
+        EXPECT_EQ(scanner.LineNumberFromAddr(170, offset), 23);
+        EXPECT_EQ(offset, 20u);
+        // The last byte of Main and the first of Helpers.
+        EXPECT_EQ(scanner.ModuleNameFromAddr(255), "Main");
+        EXPECT_EQ(scanner.ModuleNameFromAddr(256), "Helpers");
+        EXPECT_EQ(scanner.ProcNameFromAddr(256, offset), "Helpers.Checksum");
+        EXPECT_EQ(offset, 0u);
+        EXPECT_EQ(scanner.LineNumberFromAddr(256, offset), 5); // the line falls from 41 to 5
+        // Far behind the last unit: still its unit, procedure and line.
+        EXPECT_EQ(scanner.ModuleNameFromAddr(0xFFFFFFFF), "Helpers");
+        EXPECT_EQ(scanner.ModuleStartFromAddr(0xFFFFFFFF), std::optional<std::uint32_t>(256));
+        EXPECT_EQ(scanner.ProcNameFromAddr(0xFFFFFFFF, offset), "Helpers.TParser.ReadToken");
+        EXPECT_EQ(offset, 0xFFFFFFFFu - 1300);
+        EXPECT_EQ(scanner.LineNumberFromAddr(0xFFFFFFFF, offset), 151);
+        EXPECT_EQ(offset, 0xFFFFFFFFu - 4351);
+        EXPECT_EQ(scanner.SourceNameFromAddr(0xFFFFFFFF), "Helpers.pas");
+    }
+}
+
+TEST(JediLookups, EdgesOfNamesAndUnitStarts)
+{
+    for (bool cache : {true, false}) {
+        SCOPED_TRACE(cache ? "cached" : "walked");
+        const std::string bytes = ReadFixture("edges.jdbg");
+        const TELBinDebugScanner scanner = ScannerOf(bytes, cache);
+        ASSERT_TRUE(scanner.ValidFormat());
+        EXPECT_EQ(scanner.ModuleName(), "Edges.dll");
+        std::uint32_t offset = 0;
+        // The three kinds of word: "@"-packed, text with a byte 0xAA, a name whose packed
+        // form would begin with a kind byte (stored as text).
+        EXPECT_EQ(scanner.ProcNameFromAddr(5, offset), "@Start");
+        EXPECT_EQ(offset, 5u);
+        EXPECT_EQ(scanner.ProcNameFromAddr(45, offset), "First.Caf\xAA");
+        EXPECT_EQ(scanner.ProcNameFromAddr(99, offset), "0Zero");
+        EXPECT_EQ(offset, 39u);
+        EXPECT_EQ(scanner.SourceNameFromAddr(99), "First.pas");
+        // Second starts at 100; its first line is at 120 and its first symbol at 150: what
+        // lies before them belongs to First and is not answered for Second.
+        EXPECT_EQ(scanner.ModuleNameFromAddr(110), "Second");
+        EXPECT_EQ(scanner.ProcNameFromAddr(110, offset), "");
+        EXPECT_EQ(offset, 0u);
+        EXPECT_EQ(scanner.LineNumberFromAddr(110, offset), 0);
+        EXPECT_EQ(offset, 0u);
+        EXPECT_EQ(scanner.LineNumberFromAddr(130, offset), 70);
+        EXPECT_EQ(offset, 10u);
+        EXPECT_EQ(scanner.ProcNameFromAddr(130, offset), "");
+        EXPECT_EQ(scanner.ProcNameFromAddr(150, offset), "Second.Late");
+        EXPECT_EQ(scanner.SourceNameFromAddr(110), "second_file.inc");
+        // A packed name of 286 characters is cut at 255.
+        const std::string name = scanner.ProcNameFromAddr(300, offset);
+        EXPECT_EQ(name, std::string(255, 'L'));
+        EXPECT_EQ(scanner.LineNumberFromAddr(300, offset), 3);
+    }
+}
+
+TEST(JediLists, WhereAListEnds)
+{
+    // Unit A at 0, then unit B at 10, then the end marker; variants break the second entry.
+    const std::string first = Number(0) + Number(1);
+    const struct {
+        const char* Label;
+        std::string Units;
+        const char* UnitAt20;
+    } cases[] = {
+        {"both entries", first + Number(10) + Number(2) + EndOfList, "B"},
+        {"the end marker before B", first + EndOfList + Number(10) + Number(2) + EndOfList, "A"},
+        {"the end marker as B's name", first + Number(10) + EndOfList + EndOfList, "A"},
+        {"a number of six bytes", first + std::string("\x80\x80\x80\x80\x80\x00", 6) + Number(2) + EndOfList, "A"},
+        {"no end marker: the next list, which begins with one, ends it", first + Number(10) + Number(2), "B"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        const std::string bytes = HandMade(c.Units, EndOfList, TwoWords);
+        const TELBinDebugScanner scanner = ScannerOf(bytes);
+        ASSERT_TRUE(scanner.ValidFormat());
+        EXPECT_EQ(scanner.ModuleNameFromAddr(5), "A");
+        EXPECT_EQ(scanner.ModuleNameFromAddr(20), c.UnitAt20);
+    }
+}
+
+TEST(JediLists, ManyLinesAndFallingAddresses)
+{
+    for (bool cache : {true, false}) {
+        SCOPED_TRACE(cache ? "cached" : "walked");
+        // 1000 lines, one every 3 bytes from address 0, lines 1 to 1000: the cache grows
+        // past its first 64 entries many times.
+        std::string lines;
+        for (int i = 0; i < 1000; ++i) lines += Number(i ? 3 : 0) + Number(1);
+        lines += EndOfList;
+        const std::string units = Number(0) + Number(1) + EndOfList;
+        const std::string many = HandMade(units, lines, TwoWords);
+        const TELBinDebugScanner scanner = ScannerOf(many, cache);
+        std::uint32_t offset = 0;
+        for (std::uint32_t address : {0u, 1u, 191u, 192u, 2996u, 2997u, 2999u, 100000u}) {
+            SCOPED_TRACE(address);
+            const std::uint32_t index = std::min(address / 3, 999u);
+            EXPECT_EQ(scanner.LineNumberFromAddr(address, offset), int(index + 1));
+            EXPECT_EQ(offset, address - index * 3);
+        }
+
+        // A forged list whose addresses fall: 10 (line 1), 5 (line 2), 25 (line 3).
+        const std::string falling = Number(10) + Number(1) + Number(std::uint32_t(-5)) + Number(1) + Number(20) +
+                                    Number(1) + EndOfList;
+        const std::string forged = HandMade(units, falling, TwoWords);
+        const TELBinDebugScanner unsorted = ScannerOf(forged, cache);
+        const struct {
+            std::uint32_t Address;
+            int Line;
+        } rows[] = {{4, 0}, {5, 2}, {9, 2}, {10, 1}, {24, 1}, {25, 3}};
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.Address);
+            EXPECT_EQ(unsorted.LineNumberFromAddr(row.Address, offset), row.Line);
+        }
+    }
+}
+
+} // namespace
