@@ -113,11 +113,15 @@ TEST(EdebugTD32, AnswersEveryRowOfTheDescription)
     ExpectRows(scanner, rows);
 }
 
-TEST(EdebugTD32, TheOtherSignatureReadsTheSame)
+// The other signature; line pairs stored from the last to the first.
+TEST(EdebugTD32, VariantsReadTheSame)
 {
-    const TELTD32InfoScanner scanner = ScannerOf(ReadFixture("fb0a.bin"));
-    ASSERT_TRUE(scanner.ValidData());
-    ExpectRows(scanner, ReadExpected("td32.expected.tsv"));
+    for (const char* name : {"fb0a.bin", "reversed-lines.bin"}) {
+        SCOPED_TRACE(name);
+        const TELTD32InfoScanner scanner = ScannerOf(ReadFixture(name));
+        ASSERT_TRUE(scanner.ValidData());
+        ExpectRows(scanner, ReadExpected("td32.expected.tsv"));
+    }
 }
 
 TEST(EdebugTD32, AnalysesTheSubsectionsOfBothDirectories)

@@ -110,10 +110,12 @@ def symbols_subsection(unit, names):
     return out
 
 
-def source_subsection(unit, names, empty_file):
+def source_subsection(unit, names, empty_file, reverse_lines):
     start, end = unit["start"], unit["start"] + unit["size"] - 1
-    offsets = [a for _, a in unit["lines"]]
-    lines = [n for n, _ in unit["lines"]]
+    # The definition does not promise the pairs in address order.
+    pairs = list(reversed(unit["lines"])) if reverse_lines else unit["lines"]
+    offsets = [a for _, a in pairs]
+    lines = [n for n, _ in pairs]
     block = pad4(struct.pack("<HH", CODE_SEGMENT, len(offsets)) + struct.pack("<%dI" % len(offsets), *offsets)
                  + struct.pack("<%dH" % len(lines), *lines))
     files = []
@@ -162,7 +164,7 @@ def write_td32(description, options):
         blobs.append((0x120, number, module_subsection(unit, names)))
     for number, unit in enumerate(description["units"], start=1):
         blobs.append((0x125, number, symbols_subsection(unit, names)))
-        blobs.append((0x127, number, source_subsection(unit, names, options.empty_file)))
+        blobs.append((0x127, number, source_subsection(unit, names, options.empty_file, options.reverse_lines)))
     blobs.append((0x130, 0xFFFF, names.subsection(options.damage)))
 
     data = bytearray(options.signature.encode("ascii") + b"\0\0\0\0")
@@ -240,6 +242,8 @@ def main():
     parser.add_argument("--entry-size", type=int, default=12)
     parser.add_argument("--empty-file", action="store_true",
                         help="a source file without segments before each unit's file")
+    parser.add_argument("--reverse-lines", action="store_true",
+                        help="the line pairs of each block from the last to the first")
     parser.add_argument("--damage", choices=["truncate", "directory-cycle", "directory-outside",
                                              "subsection-outside", "names-count"])
     wrap = parser.add_mutually_exclusive_group()
