@@ -176,6 +176,20 @@ TEST(EdebugTD32, GapsBetweenProceduresHaveAUnitAndALineButNoProcedure)
     EXPECT_EQ(offset, 191u - 150u);
 }
 
+// The procedure is the first symbol whose range holds the address: a nested procedure
+// listed after its outer one does not answer.
+TEST(EdebugTD32, TheFirstProcedureThatHoldsTheAddressAnswers)
+{
+    const TELTD32InfoScanner scanner = ScannerOf(ReadFixture("nested.bin"));
+    ASSERT_TRUE(scanner.ValidData());
+    ASSERT_EQ(scanner.ProcSymbols().size(), 7u);
+    EXPECT_EQ(scanner.Names(scanner.ProcSymbols()[1].NameIndex), "Main.TMainForm.FormCreate.Nested");
+    std::uint32_t offset = 0;
+    EXPECT_EQ(scanner.ProcNameFromAddr(20, offset), "Main.TMainForm.FormCreate");
+    EXPECT_EQ(offset, 20u);
+    ExpectRows(scanner, ReadExpected("td32.expected.tsv"));
+}
+
 TEST(EdebugTD32, FilesWithoutSegmentsAreLeftOut)
 {
     const TELTD32InfoScanner scanner = ScannerOf(ReadFixture("empty-file.bin"));

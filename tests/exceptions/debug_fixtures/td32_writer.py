@@ -96,7 +96,7 @@ def proc_record(rectype, proc, names):
     return symbol_record(rectype, fields)
 
 
-def symbols_subsection(unit, names):
+def symbols_subsection(unit, names, nested):
     out = struct.pack("<I", 1)
     # A global variable in the data segment at the unit's first offset.
     out += symbol_record(S_GDATA32, struct.pack("<IHII", unit["start"], DATA_SEGMENT, 0x74,
@@ -106,6 +106,11 @@ def symbols_subsection(unit, names):
         out += proc_record(kind, proc, names)
         # A parameter of the procedure, then the end of its scope.
         out += symbol_record(S_BPREL32, struct.pack("<iII", 8 + number, 0x74, names.index("Sender")))
+        if nested and number == 0:
+            # A procedure nested in the first one, over its second quarter, inside its scope.
+            inner = {"name": proc["name"] + ".Nested", "start": proc["start"] + proc["size"] // 4,
+                     "size": proc["size"] // 4}
+            out += proc_record(S_LPROC32, inner, names) + symbol_record(S_END, b"")
         out += symbol_record(S_END, b"")
     return out
 
@@ -163,7 +168,7 @@ def write_td32(description, options):
     for number, unit in enumerate(description["units"], start=1):
         blobs.append((0x120, number, module_subsection(unit, names)))
     for number, unit in enumerate(description["units"], start=1):
-        blobs.append((0x125, number, symbols_subsection(unit, names)))
+        blobs.append((0x125, number, symbols_subsection(unit, names, options.nested)))
         blobs.append((0x127, number, source_subsection(unit, names, options.empty_file, options.reverse_lines)))
     blobs.append((0x130, 0xFFFF, names.subsection(options.damage)))
 
@@ -242,6 +247,8 @@ def main():
     parser.add_argument("--entry-size", type=int, default=12)
     parser.add_argument("--empty-file", action="store_true",
                         help="a source file without segments before each unit's file")
+    parser.add_argument("--nested", action="store_true",
+                        help="a nested procedure inside the first procedure of each unit")
     parser.add_argument("--reverse-lines", action="store_true",
                         help="the line pairs of each block from the last to the first")
     parser.add_argument("--damage", choices=["truncate", "directory-cycle", "directory-outside",
