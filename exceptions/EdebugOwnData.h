@@ -54,7 +54,10 @@ struct TOwnDebugDataKey {
 // A location found in the own debug data.
 struct TOwnDebugLocation {
     bool Found = false;
-    std::string UnitName;      // "c" at position 2 without a valid password; ".cpp" added to a name without "."
+    // Enciphered texts (data versions from 500) without a valid password get "c" at position
+    // 2, so that the "?" text cannot pass for a file name; with a valid password a name
+    // without "." gets ".cpp".
+    std::string UnitName;
     std::string ClassName;     // empty for a procedure without class
     std::string ProcedureName; // a leading "@" turned into "_"
     int Line = 0;
