@@ -49,7 +49,7 @@ class Function:
         self.forward = forward
 
 
-class ImageSpec:
+class ImagePlan:
     """One crafted image: code and data bytes, the export functions and their names."""
 
     def __init__(self, is64, alignment=0x200, data_first=False):
@@ -88,16 +88,16 @@ DIR_FIELDS = {  # offsets in the export directory table
 }
 
 
-def build_image(spec):
-    spec.layout()
-    a = spec.alignment
-    e = spec.edata_rva
-    nf, nn = len(spec.functions), len(spec.names)
+def build_image(plan):
+    plan.layout()
+    a = plan.alignment
+    e = plan.edata_rva
+    nf, nn = len(plan.functions), len(plan.names)
 
     # The export section: the directory, the address table, the name pointers, the
     # ordinals, then the texts (with names_last: the name pointers after the texts).
     functions_at = e + 40
-    if spec.names_last:
+    if plan.names_last:
         ordinals_at = functions_at + 4 * nf
         texts_at = ordinals_at + 2 * nn
     else:
@@ -110,36 +110,36 @@ def build_image(spec):
         texts.extend(raw + b'\0')
         return offset
     dll_name = add_text(b'crafted.dll')
-    name_rvas = [add_text(name) for name, _ in spec.names]
-    spec.forward_rvas = {}
-    for index, function in enumerate(spec.functions):
+    name_rvas = [add_text(name) for name, _ in plan.names]
+    plan.forward_rvas = {}
+    for index, function in enumerate(plan.functions):
         if function.forward is not None:
-            spec.forward_rvas[index] = add_text(function.forward)
-    if spec.names_last:
+            plan.forward_rvas[index] = add_text(function.forward)
+    if plan.names_last:
         names_at = align(texts_at + len(texts), 4)
     name_table = b''.join(struct.pack('<I', rva) for rva in name_rvas)
-    ordinal_table = b''.join(struct.pack('<H', index) for _, index in spec.names)
+    ordinal_table = b''.join(struct.pack('<H', index) for _, index in plan.names)
     section = bytearray()
-    section += struct.pack('<IIHHIIIIIII', 0, 0, 0, 0, dll_name, spec.ordinal_base, nf, nn,
+    section += struct.pack('<IIHHIIIIIII', 0, 0, 0, 0, dll_name, plan.ordinal_base, nf, nn,
                            functions_at, names_at, ordinals_at)
-    for index, function in enumerate(spec.functions):
-        section += struct.pack('<I', spec.forward_rvas.get(index, function.rva))
-    if spec.names_last:
+    for index, function in enumerate(plan.functions):
+        section += struct.pack('<I', plan.forward_rvas.get(index, function.rva))
+    if plan.names_last:
         section += ordinal_table + texts
         section += b'\0' * (names_at - e - len(section))
         section += name_table
     else:
         section += name_table + ordinal_table + texts
-    for field, value in spec.dir_patch.items():
+    for field, value in plan.dir_patch.items():
         struct.pack_into('<I', section, DIR_FIELDS[field], value & 0xFFFFFFFF)
     dir_size = len(section)
-    section_size = align(dir_size, a) if not spec.names_last else dir_size
+    section_size = align(dir_size, a) if not plan.names_last else dir_size
 
     image_size = e + section_size
     image = bytearray(image_size)
     image[e:e + dir_size] = section
-    for offset, raw in spec.code.items():
-        image[spec.code_rva + offset:spec.code_rva + offset + len(raw)] = raw
+    for offset, raw in plan.code.items():
+        image[plan.code_rva + offset:plan.code_rva + offset + len(raw)] = raw
 
     # Headers: DOS header with e_lfanew, the signature, the file header, the optional
     # header and the section table.
@@ -147,29 +147,29 @@ def build_image(spec):
     image[0:2] = b'MZ'
     struct.pack_into('<I', image, 0x3C, pe)
     image[pe:pe + 4] = b'PE\0\0'
-    optional_size = 240 if spec.is64 else 224
-    sections = [('.text', spec.code_rva, a, SCN_CODE)]
-    if spec.data_rva is not None:
-        sections.insert(0, ('.data', spec.data_rva, a, SCN_DATA))
+    optional_size = 240 if plan.is64 else 224
+    sections = [('.text', plan.code_rva, a, SCN_CODE)]
+    if plan.data_rva is not None:
+        sections.insert(0, ('.data', plan.data_rva, a, SCN_DATA))
     sections.append(('.edata', e, section_size, SCN_RDATA))
     characteristics = IMAGE_FILE_EXECUTABLE_IMAGE | IMAGE_FILE_DLL
-    characteristics |= IMAGE_FILE_LARGE_ADDRESS_AWARE if spec.is64 else IMAGE_FILE_32BIT_MACHINE
-    machine = IMAGE_FILE_MACHINE_AMD64 if spec.is64 else IMAGE_FILE_MACHINE_I386
+    characteristics |= IMAGE_FILE_LARGE_ADDRESS_AWARE if plan.is64 else IMAGE_FILE_32BIT_MACHINE
+    machine = IMAGE_FILE_MACHINE_AMD64 if plan.is64 else IMAGE_FILE_MACHINE_I386
     struct.pack_into('<HHIIIHH', image, pe + 4, machine, len(sections), 0, 0, 0, optional_size,
                      characteristics)
     opt = pe + 24
-    headers_size = spec.code_rva if spec.data_rva is None else spec.data_rva
-    if spec.is64:
-        struct.pack_into('<HBBIIIII', image, opt, PE32PLUS_MAGIC, 2, 0, a, a, 0, spec.code_rva, spec.code_rva)
-        struct.pack_into('<QII', image, opt + 24, spec.base, a, a)
+    headers_size = plan.code_rva if plan.data_rva is None else plan.data_rva
+    if plan.is64:
+        struct.pack_into('<HBBIIIII', image, opt, PE32PLUS_MAGIC, 2, 0, a, a, 0, plan.code_rva, plan.code_rva)
+        struct.pack_into('<QII', image, opt + 24, plan.base, a, a)
         struct.pack_into('<HHHHHHI', image, opt + 40, 6, 0, 0, 0, 6, 0, 0)
         struct.pack_into('<IIIHH', image, opt + 56, image_size, headers_size, 0, 2, 0)
         struct.pack_into('<QQQQII', image, opt + 72, 0x100000, 0x1000, 0x100000, 0x1000, 0, 16)
         directories = opt + 112
     else:
-        struct.pack_into('<HBBIIIIII', image, opt, PE32_MAGIC, 2, 0, a, a, 0, spec.code_rva,
-                         spec.code_rva, e)
-        struct.pack_into('<III', image, opt + 28, spec.base, a, a)
+        struct.pack_into('<HBBIIIIII', image, opt, PE32_MAGIC, 2, 0, a, a, 0, plan.code_rva,
+                         plan.code_rva, e)
+        struct.pack_into('<III', image, opt + 28, plan.base, a, a)
         struct.pack_into('<HHHHHHI', image, opt + 40, 4, 0, 0, 0, 4, 0, 0)
         struct.pack_into('<IIIHH', image, opt + 56, image_size, headers_size, 0, 2, 0)
         struct.pack_into('<IIIIII', image, opt + 72, 0x100000, 0x1000, 0x100000, 0x1000, 0, 16)
@@ -179,20 +179,20 @@ def build_image(spec):
     for index, (name, rva, size, flags) in enumerate(sections):
         struct.pack_into('<8sIIIIIIHHI', image, table + 40 * index, name.encode(), size, rva, size, rva,
                          0, 0, 0, 0, flags)
-    if spec.tail:
-        image += spec.tail
-    spec.dir_rva, spec.dir_size = e, dir_size
+    if plan.tail:
+        image += plan.tail
+    plan.dir_rva, plan.dir_size = e, dir_size
     return image
 
 
-def expected_entries(spec):
-    """The directory entries of a well-formed spec, in name-table order."""
+def expected_entries(plan):
+    """The directory entries of a well-formed plan, in name-table order."""
     entries = []
-    for name, index in spec.names[:min(len(spec.names), len(spec.functions))]:
-        function = spec.functions[index]
+    for name, index in plan.names[:min(len(plan.names), len(plan.functions))]:
+        function = plan.functions[index]
         forwarder = function.forward is not None
-        entries.append((name[:NAME_LIMIT].decode(), (spec.ordinal_base + index) & 0xFFFF,
-                        spec.forward_rvas[index] if forwarder else function.rva, forwarder))
+        entries.append((name[:NAME_LIMIT].decode(), (plan.ordinal_base + index) & 0xFFFF,
+                        plan.forward_rvas[index] if forwarder else function.rva, forwarder))
     return entries
 
 
@@ -202,21 +202,21 @@ def thunk(pushed):
 
 
 class Case:
-    def __init__(self, name, spec, resolve=None, entries=None, exports=None, modify=None):
-        self.name, self.spec = name, spec
+    def __init__(self, name, plan, resolve=None, entries=None, exports=None, modify=None):
+        self.name, self.plan = name, plan
         self.resolve = resolve or {}          # name -> absolute address
-        self.entries = entries                # None: from the spec
+        self.entries = entries                # None: from the plan
         self.exports = exports                # None: from the entries
         self.modify = modify                  # bytes -> bytes, after building
 
 
-def code_rva(spec, offset):
-    spec.layout()
-    return spec.code_rva + offset
+def code_rva(plan, offset):
+    plan.layout()
+    return plan.code_rva + offset
 
 
 def plain(is64):
-    s = ImageSpec(is64)
+    s = ImagePlan(is64)
     s.ordinal_base = 7
     for offset in (0x20, 0x00, 0x10, 0x30):
         s.code[offset] = b'\xC3'
@@ -228,7 +228,7 @@ def plain(is64):
 
 
 def forwarder(is64):
-    s = ImageSpec(is64)
+    s = ImagePlan(is64)
     s.code[0] = b'\xC3'
     s.functions = [Function(rva=code_rva(s, 0)), Function(forward=b'OTHER.Target'),
                    Function(forward=b'OTHER.Nothing'), Function(forward=b'LOWER.Target')]
@@ -239,7 +239,7 @@ def forwarder(is64):
 
 
 def debug_thunks(is64):
-    s = ImageSpec(is64)
+    s = ImagePlan(is64)
     # The PE32+ image lies below 4 GiB, where its thunk would push a readable address
     # too: only the image's form keeps it from being taken.
     s.image_base = 0x20000000
@@ -264,7 +264,7 @@ def debug_thunks(is64):
 
 
 def below_code(is64):
-    s = ImageSpec(is64, data_first=True)
+    s = ImagePlan(is64, data_first=True)
     s.layout()
     s.code[0] = b'\xC3'
     s.functions = [Function(rva=s.data_rva + 0x10), Function(rva=s.code_rva), Function(rva=s.code_rva + 0x10)]
@@ -274,7 +274,7 @@ def below_code(is64):
 
 
 def long_names(is64):
-    s = ImageSpec(is64)
+    s = ImagePlan(is64)
     for offset in (0, 0x10, 0x20):
         s.code[offset] = b'\xC3'
         s.functions.append(Function(rva=code_rva(s, offset)))
@@ -283,7 +283,7 @@ def long_names(is64):
 
 
 def more_names(is64):
-    s = ImageSpec(is64)
+    s = ImagePlan(is64)
     for offset in (0, 0x10):
         s.code[offset] = b'\xC3'
         s.functions.append(Function(rva=code_rva(s, offset)))
@@ -292,7 +292,7 @@ def more_names(is64):
 
 
 def more_functions(is64):
-    s = ImageSpec(is64)
+    s = ImagePlan(is64)
     for offset in range(0, 0x50, 0x10):
         s.code[offset] = b'\xC3'
         s.functions.append(Function(rva=code_rva(s, offset)))
@@ -302,7 +302,7 @@ def more_functions(is64):
 
 def no_access_page(is64):
     # Page-aligned sections: the Windows test makes the page with the names unreadable.
-    s = ImageSpec(is64, alignment=0x1000)
+    s = ImagePlan(is64, alignment=0x1000)
     for offset in (0, 0x10):
         s.code[offset] = b'\xC3'
         s.functions.append(Function(rva=code_rva(s, offset)))
@@ -311,7 +311,7 @@ def no_access_page(is64):
 
 
 def simple(is64=False):
-    s = ImageSpec(is64)
+    s = ImagePlan(is64)
     for offset in (0, 0x10, 0x20):
         s.code[offset] = b'\xC3'
         s.functions.append(Function(rva=code_rva(s, offset)))
@@ -400,27 +400,27 @@ def garbage_cases():
     return cases
 
 
-def dir_patch(image, spec, field, value):
-    struct.pack_into('<I', image, spec.dir_rva + DIR_FIELDS[field], value & 0xFFFFFFFF)
+def dir_patch(image, plan, field, value):
+    struct.pack_into('<I', image, plan.dir_rva + DIR_FIELDS[field], value & 0xFFFFFFFF)
     return image
 
 
-def ordinal_patch(image, spec, index, value):
-    ordinals = struct.unpack_from('<I', image, spec.dir_rva + DIR_FIELDS['AddressOfNameOrdinals'])[0]
+def ordinal_patch(image, plan, index, value):
+    ordinals = struct.unpack_from('<I', image, plan.dir_rva + DIR_FIELDS['AddressOfNameOrdinals'])[0]
     struct.pack_into('<H', image, ordinals + 2 * index, value)
     return image
 
 
-def name_pointer_patch(image, spec, index, value):
-    names = struct.unpack_from('<I', image, spec.dir_rva + DIR_FIELDS['AddressOfNames'])[0]
+def name_pointer_patch(image, plan, index, value):
+    names = struct.unpack_from('<I', image, plan.dir_rva + DIR_FIELDS['AddressOfNames'])[0]
     struct.pack_into('<I', image, names + 4 * index, value)
     return image
 
 
 def final_exports(case, entries):
     """The export list the builder must make of the entries: sorted by address."""
-    spec = case.spec
-    image_code = {code_rva(spec, offset): raw for offset, raw in spec.code.items()}
+    plan = case.plan
+    image_code = {code_rva(plan, offset): raw for offset, raw in plan.code.items()}
     records = []
     for name, _, rva, forwarder in entries:
         if forwarder:
@@ -428,34 +428,34 @@ def final_exports(case, entries):
                 continue
             address = case.resolve[name]
         else:
-            address = spec.base + rva
+            address = plan.base + rva
             raw = image_code.get(rva, b'')
             # Only 32-bit images have the Windows 9x thunks; the pushed address must be
             # code of the image.
-            if not spec.is64 and len(raw) >= 10 and raw[0] == 0x68 and raw[5] == 0xE9:
+            if not plan.is64 and len(raw) >= 10 and raw[0] == 0x68 and raw[5] == 0xE9:
                 pushed = struct.unpack_from('<I', raw, 1)[0]
-                if spec.base <= pushed < spec.base + case.image_size:
+                if plan.base <= pushed < plan.base + case.image_size:
                     address = pushed
         # Code size 1 for what lies in this image before its code (data); the code of
         # another module that a forwarder leads to is sized like any code.
-        code_size = 1 if spec.base <= address < spec.base + spec.code_rva else 0
+        code_size = 1 if plan.base <= address < plan.base + plan.code_rva else 0
         records.append((name, address, code_size))
     records.sort(key=lambda record: record[1])
     return records
 
 
 def write_case(folder, case, manifest):
-    image = build_image(case.spec)
+    image = build_image(case.plan)
     if case.modify:
         image = case.modify(image)
     case.image_size = len(image)
     with open(os.path.join(folder, case.name + '.img'), 'wb') as out:
         out.write(bytes(image))
-    entries = case.entries if case.entries is not None else expected_entries(case.spec)
+    entries = case.entries if case.entries is not None else expected_entries(case.plan)
     if hasattr(case, 'cut_rva'):
         entries = [(n, o, case.cut_rva if n == 'Cut' else r, f) for n, o, r, f in entries]
     exports = case.exports if case.exports is not None else final_exports(case, entries)
-    manifest.append('case\t%s\t%s.img\t%x' % (case.name, case.name, case.spec.base))
+    manifest.append('case\t%s\t%s.img\t%x' % (case.name, case.name, case.plan.base))
     for name, ordinal, rva, forwarder in entries:
         manifest.append('entry\t%s\t%d\t%x\t%d' % (name, ordinal, rva, 1 if forwarder else 0))
     for name, address in case.resolve.items():
