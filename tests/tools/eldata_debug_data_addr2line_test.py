@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Checks the own debug data writer's reading of DWARF against the cross addr2line.
 
-    eldata_debug_data_addr2line_test.py [--work DIR] [EXE ...]
+    eldata_debug_data_addr2line_test.py [--work DIR] [--root DIR] [--if-present EXE ...] [EXE ...]
 
-For each exe (by default a small program compiled here with each mingw compiler, from
-eldata_debug_data_sample.cpp, built as the project builds: -O2 -g, the source root mapped
-away), debug_data.py writes the expected runs; then, for every run start, one batched call
+For each exe (the build passes a small program that each mingw compiler builds from
+eldata_debug_data_sample.cpp as the project builds its code: -O2 -g, the source root mapped
+away; and the utility where the Windows build trees hold it; without any, the samples are
+compiled here), debug_data.py writes the expected runs; then, for every run start, one batched call
 of `<triple>-addr2line -f -C -i -e EXE` must give a chain whose last frame (the outermost
 function) has the run's file, line and function. addr2line joins a relative directory with
 the compilation directory, which the build maps away as well, so its file must end with the
@@ -144,6 +145,7 @@ def names_match(function, row):
 
 
 def check(exe, root, work):
+    os.makedirs(work, exist_ok=True)
     triple = triple_of(exe)
     expected = os.path.join(work, os.path.basename(exe) + ".expected.tsv")
     output = os.path.join(work, os.path.basename(exe) + ".own")
@@ -180,21 +182,23 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--work", help="folder for the built samples (default: a temporary one)")
     parser.add_argument("--root", help="the root the given exes were built from (default: the repository)")
+    parser.add_argument("--if-present", action="append", default=[], help="an exe read only when it exists")
     parser.add_argument("exes", nargs="*")
     args = parser.parse_args()
     work = args.work or tempfile.mkdtemp(prefix="eldata_addr2line_")
     os.makedirs(work, exist_ok=True)
-    targets = [(exe, args.root or ROOT) for exe in args.exes]
+    root = os.path.abspath(args.root or ROOT)
+    targets = [(exe, root) for exe in args.exes + [e for e in args.if_present if os.path.exists(e)]]
     if not targets:
         for triple in TRIPLES.values():
             targets.append(build_sample(os.path.join(work, triple), triple))
     failed = False
-    for exe, root in targets:
-        failures, count = check(exe, root, work)
+    for index, (exe, exe_root) in enumerate(targets):
+        failures, count = check(exe, exe_root, os.path.join(work, str(index)))
         print(f"{exe}: {count} run starts, {len(failures)} disagree with addr2line")
         for failure in failures[:40]:
             print("  " + failure)
-        failed = failed or bool(failures)
+        failed = failed or bool(failures) or count == 0
     if not args.work:
         shutil.rmtree(work, ignore_errors=True)
     return 1 if failed else 0
