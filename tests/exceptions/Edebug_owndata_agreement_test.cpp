@@ -19,6 +19,16 @@
 #include "exceptions/EdebugOwnData.h"
 #include "tests/exceptions/Edebug_owndata_agreement_runs.h"
 
+// A function of this file at a known address, not inlined, with external linkage (so its
+// DWARF has a linkage name, which gives the class), so that the data must name it.
+namespace zv_agreement {
+__attribute__((noinline)) int Anchor(int value)
+{
+    volatile int copy = value;
+    return copy + 1;
+}
+} // namespace zv_agreement
+
 namespace {
 
 // The password the build gives this exe's data block (CMakeLists.txt).
@@ -132,13 +142,6 @@ std::string Hex(std::uint32_t value)
     return text;
 }
 
-// A function of this file at a known address, not inlined, so that the data must name it.
-__attribute__((noinline)) int AgreementAnchor(int value)
-{
-    volatile int copy = value;
-    return copy + 1;
-}
-
 class OwnDebugDataAgreement : public testing::Test {
 protected:
     void SetUp() override
@@ -172,13 +175,13 @@ TEST_F(OwnDebugDataAgreement, NoAddressIsDescribedTwice)
 TEST_F(OwnDebugDataAgreement, NamesAFunctionOfThisFile)
 {
     const auto base = reinterpret_cast<std::uintptr_t>(FModule.Base);
-    const auto address = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&AgreementAnchor) - base);
-    EXPECT_EQ(AgreementAnchor(1), 2);
+    const auto address = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&zv_agreement::Anchor) - base);
+    EXPECT_EQ(zv_agreement::Anchor(1), 2);
     const TOwnDebugLocation found = FModule.Find(FModule.Block.DebugData, address);
     ASSERT_TRUE(found.Found);
     EXPECT_EQ(found.UnitName, "tests/exceptions/Edebug_owndata_agreement_test.cpp");
-    EXPECT_EQ(found.ClassName, "(anonymous namespace)");
-    EXPECT_EQ(found.ProcedureName, "AgreementAnchor");
+    EXPECT_EQ(found.ClassName, "zv_agreement");
+    EXPECT_EQ(found.ProcedureName, "Anchor");
     EXPECT_GT(found.Line, 0);
 }
 

@@ -217,9 +217,6 @@ class Encoder:
         given = max(0, line - reader_first)
         if given != wanted:
             self.inexact += 1
-            if os.environ.get("ZV_DEBUG_INEXACT"):
-                print("inexact", hex(at), procedure.procedure, line, function.first_line, unit.stored_line,
-                      hex(unit.procedure_at), hex(procedure.start), given, wanted, file=sys.stderr)
         cls, name = reader_names(self.procedure_text_as_read(procedure), "")
         self.rows.append((at, until, procedure.unit, cls, name, line, given, procedure.start, at))
 

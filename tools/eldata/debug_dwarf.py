@@ -106,21 +106,30 @@ def text_of(value):
 
 
 def unit_path(directory, name, comp_dir, root):
-    """The file's path as the unit name: relative to the repository root when inside it. The
-    build maps the root away (-ffile-prefix-map), so a relative directory of a unit whose
-    compilation directory is relative counts from the root, not from that directory."""
+    """The file's path as the unit name: relative to the repository root when inside it,
+    else as DWARF gives it (cut from the left to MAX_PATH_BYTES).
+
+    A relative path counts from the compilation directory, as DWARF has it. The build maps
+    the root away (-ffile-prefix-map), which leaves the compilation directory relative to
+    the root; a compiler given absolute source paths then records paths relative to the root
+    instead, while one given paths relative to its working directory (ccache's base
+    directory rewrites them so) records those. So a relative path is taken from the
+    compilation directory when the file is found there, else from the root."""
     path = name if os.path.isabs(name) or not directory else directory + "/" + name
-    comp_dir_relative = not os.path.isabs(comp_dir)
-    if not os.path.isabs(path) and not comp_dir_relative:
-        path = comp_dir + "/" + path
+    if not os.path.isabs(path):
+        from_comp_dir = os.path.normpath(os.path.join(comp_dir, path)) if comp_dir else os.path.normpath(path)
+        if os.path.isabs(comp_dir):
+            path = from_comp_dir
+        elif root and os.path.exists(os.path.join(root, from_comp_dir)) and not from_comp_dir.startswith(".."):
+            path = from_comp_dir
+        else:
+            path = os.path.normpath(path)
     if os.path.isabs(path):
         normal = os.path.normpath(path)
         if root and (normal == root or normal.startswith(root + os.sep)):
             path = os.path.relpath(normal, root)
         else:
             path = normal
-    elif comp_dir_relative:
-        path = os.path.normpath(path)
     path = path.replace("\\", "/")
     raw = path.encode("utf-8")
     if len(raw) > MAX_PATH_BYTES:
@@ -181,7 +190,7 @@ BLOCK_TAGS = ("DW_TAG_lexical_block", "DW_TAG_try_block", "DW_TAG_catch_block")
 
 class CuReader:
     def __init__(self, dwarf, cu, image, root):
-        self.dwarf, self.cu, self.image = dwarf, cu, image
+        self.dwarf, self.cu, self.image, self.root = dwarf, cu, image, root
         top = cu.get_top_DIE()
         self.top = top
         self.base = top.attributes["DW_AT_low_pc"].value if "DW_AT_low_pc" in top.attributes else 0
@@ -246,7 +255,7 @@ class CuReader:
             if name is None and "DW_AT_name" in a:
                 name = text_of(a["DW_AT_name"].value)
             if file is None and "DW_AT_decl_file" in a:
-                reader = self if link.cu is self.cu else CuReader(self.dwarf, link.cu, self.image, None)
+                reader = self if link.cu is self.cu else CuReader(self.dwarf, link.cu, self.image, self.root)
                 file = reader.files.name(a["DW_AT_decl_file"].value) if reader.files else None
                 if "DW_AT_decl_line" in a:
                     decl_line = a["DW_AT_decl_line"].value
