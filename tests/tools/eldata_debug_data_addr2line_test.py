@@ -129,9 +129,21 @@ def file_one_aliases(exe, triple):
     return pairs
 
 
+# The data holds class and procedure names of at most this many bytes each.
+NAME_LIMIT = 127
+
+
 def names_match(function, row):
     function = re.sub(r"@\d+$", "", function)  # an i686 __stdcall symbol's suffix
+    if NAME_LIMIT in (len(row["class"].encode()), len(row["procedure"].encode())):
+        # A cut name: its parts stand in the full one, in order.
+        at = function.find(row["class"])
+        return at >= 0 and row["procedure"] in function[at + len(row["class"]):]
     qualified = row["class"] + "::" + row["procedure"] if row["class"] else row["procedure"]
+    if row["class"] and function.startswith(row["class"] + "." + row["procedure"]):
+        # A name with a dot and no class ("_GLOBAL__sub_I.00150_x"): the data's texts split
+        # at their first dot.
+        return True
     if not row["class"]:
         # i686 C names: addr2line takes them from the symbols, which carry the target's
         # leading underscore, and strips leading underscores of its own.

@@ -198,6 +198,13 @@ class CuReader:
         self.files = FileTable(self.program, top, root) if self.program else None
         self.rnglists = None
 
+    def primary_file(self):
+        attributes = self.top.attributes
+        if "DW_AT_name" not in attributes:
+            return "?"
+        comp_dir = text_of(attributes["DW_AT_comp_dir"].value) if "DW_AT_comp_dir" in attributes else ""
+        return unit_path("", text_of(attributes["DW_AT_name"].value), comp_dir, self.root)
+
     def ranges(self, die):
         attributes = die.attributes
         if "DW_AT_low_pc" in attributes and "DW_AT_high_pc" in attributes:
@@ -260,7 +267,8 @@ class CuReader:
                 if "DW_AT_decl_line" in a:
                     decl_line = a["DW_AT_decl_line"].value
         if file is None:
-            file = text_of(self.top.attributes["DW_AT_name"].value) if "DW_AT_name" in self.top.attributes else "?"
+            # Compiler-made functions (static initialisers) belong to the unit's own file.
+            file = self.primary_file()
         inlines = []
         self.collect_inlines(die, inlines, found, order)
         inlines.sort()
