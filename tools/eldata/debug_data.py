@@ -60,7 +60,18 @@ def record(line_delta, address_delta, starts, version):
     return None
 
 
+_texts = {}
+
+
 def protected_text(text, version, password):
+    # Unit names and split procedures repeat: each text is enciphered once.
+    key = (text, version, password)
+    if key not in _texts:
+        _texts[key] = _protected_text(text, version, password)
+    return _texts[key]
+
+
+def _protected_text(text, version, password):
     data = text.encode("cp1252", "replace")
     parts = data.split(b".") if version > 501 else [data]
     out = bytearray()

@@ -10,6 +10,11 @@ import os
 import struct
 import subprocess
 
+import debug_dies
+from debug_dies import (sleb, uleb, AT_ABSTRACT_ORIGIN, AT_CALL_LINE, AT_COMP_DIR, AT_DECL_FILE, AT_DECL_LINE, AT_HIGH_PC,
+                        AT_LINKAGE_NAME, AT_LOW_PC, AT_MIPS_LINKAGE_NAME, AT_NAME, AT_RANGES, AT_SPECIFICATION,
+                        AT_STMT_LIST)
+
 # Python's own packages are not enough: the PE and DWARF readers are Debian's.
 try:
     import pefile
@@ -143,8 +148,7 @@ def unit_path(directory, name, comp_dir, root):
 class FileTable:
     """The file names of one compilation unit's line program, as unit paths."""
 
-    def __init__(self, program, top, root):
-        comp_dir = text_of(top.attributes["DW_AT_comp_dir"].value) if "DW_AT_comp_dir" in top.attributes else ""
+    def __init__(self, program, comp_dir, root):
         version = program.header["version"]
         directories = [text_of(d) for d in program.header["include_directory"]]
         if version < 5:
@@ -183,44 +187,43 @@ class Function:
         self.range_sequence = {}    # range start -> the line sequence that holds it
 
 
-# Tags whose children may hold function definitions.
-SCOPE_TAGS = ("DW_TAG_namespace", "DW_TAG_class_type", "DW_TAG_structure_type", "DW_TAG_union_type")
-BLOCK_TAGS = ("DW_TAG_lexical_block", "DW_TAG_try_block", "DW_TAG_catch_block")
+# Tags whose children may hold function definitions, and blocks inside a function.
+SCOPE_TAGS = (debug_dies.TAG_NAMESPACE, debug_dies.TAG_CLASS, debug_dies.TAG_STRUCTURE, debug_dies.TAG_UNION)
+BLOCK_TAGS = (debug_dies.TAG_LEXICAL_BLOCK, debug_dies.TAG_TRY_BLOCK, debug_dies.TAG_CATCH_BLOCK)
 
 
 class CuReader:
-    def __init__(self, dwarf, cu, image, root):
-        self.dwarf, self.cu, self.image, self.root = dwarf, cu, image, root
-        top = cu.get_top_DIE()
-        self.top = top
-        self.base = top.attributes["DW_AT_low_pc"].value if "DW_AT_low_pc" in top.attributes else 0
-        self.program = dwarf.line_program_for_CU(cu)
-        self.files = FileTable(self.program, top, root) if self.program else None
-        self.rnglists = None
+    """One compilation unit: its entries (debug_dies), line program and file table."""
+
+    def __init__(self, context, unit):
+        self.context, self.unit = context, unit
+        self.image, self.root = context.image, context.root
+        self.dies = context.dies
+        self.top = self.dies.top(unit)
+        attributes = self.top.attributes if self.top else {}
+        self.base = attributes[AT_LOW_PC][1] if AT_LOW_PC in attributes else 0
+        self.comp_dir = attributes[AT_COMP_DIR][1] if AT_COMP_DIR in attributes else ""
+        self.name = attributes[AT_NAME][1] if AT_NAME in attributes else None
+        self.cu = context.pyelftools_units.get(unit.offset)
+        self.program = context.dwarf.line_program_for_CU(self.cu) if self.cu and AT_STMT_LIST in attributes else None
+        self.files = FileTable(self.program, self.comp_dir, self.root) if self.program else None
 
     def primary_file(self):
-        attributes = self.top.attributes
-        if "DW_AT_name" not in attributes:
-            return "?"
-        comp_dir = text_of(attributes["DW_AT_comp_dir"].value) if "DW_AT_comp_dir" in attributes else ""
-        return unit_path("", text_of(attributes["DW_AT_name"].value), comp_dir, self.root)
+        return unit_path("", self.name, self.comp_dir, self.root) if self.name else "?"
 
     def ranges(self, die):
         attributes = die.attributes
-        if "DW_AT_low_pc" in attributes and "DW_AT_high_pc" in attributes:
-            low = attributes["DW_AT_low_pc"].value
-            high = attributes["DW_AT_high_pc"]
-            end = high.value if high.form == "DW_FORM_addr" else low + high.value
-            return [(low, end)]
-        if "DW_AT_ranges" not in attributes:
+        if AT_LOW_PC in attributes and AT_HIGH_PC in attributes:
+            low = attributes[AT_LOW_PC][1]
+            form, high = attributes[AT_HIGH_PC]
+            return [(low, high if form == debug_dies.FORM_ADDR else low + high)]
+        if AT_RANGES not in attributes:
             return []
-        if self.rnglists is None:
-            self.rnglists = self.dwarf.range_lists()
-        attribute = attributes["DW_AT_ranges"]
-        if attribute.form == "DW_FORM_rnglistx":
+        form, offset = attributes[AT_RANGES]
+        if form == 0x23:
             raise DwarfDataError("DW_FORM_rnglistx ranges are not read")
         result, base = [], self.base
-        for entry in self.rnglists.get_range_list_at_offset(attribute.value, cu=self.cu):
+        for entry in self.context.range_lists().get_range_list_at_offset(offset, cu=self.cu):
             if hasattr(entry, "base_address"):
                 base = entry.base_address
             elif entry.is_absolute:
@@ -230,14 +233,14 @@ class CuReader:
         return result
 
     def origin_chain(self, die):
-        """The DIE and those its specification or abstract origin lead to."""
+        """The entry and those its specification or abstract origin lead to."""
         chain, seen = [die], {die.offset}
         while len(chain) < 8:
             current = chain[-1]
-            for attribute in ("DW_AT_specification", "DW_AT_abstract_origin"):
+            for attribute in (AT_SPECIFICATION, AT_ABSTRACT_ORIGIN):
                 if attribute in current.attributes:
-                    target = current.get_DIE_from_attribute(attribute)
-                    if target.offset not in seen:
+                    target = self.dies.reference(current, attribute)
+                    if target is not None and target.offset not in seen:
                         seen.add(target.offset)
                         chain.append(target)
                         break
@@ -255,17 +258,17 @@ class CuReader:
         for link in self.origin_chain(die):
             a = link.attributes
             if linkage is None:
-                for key in ("DW_AT_linkage_name", "DW_AT_MIPS_linkage_name"):
+                for key in (AT_LINKAGE_NAME, AT_MIPS_LINKAGE_NAME):
                     if key in a:
-                        linkage = text_of(a[key].value)
+                        linkage = a[key][1]
                         break
-            if name is None and "DW_AT_name" in a:
-                name = text_of(a["DW_AT_name"].value)
-            if file is None and "DW_AT_decl_file" in a:
-                reader = self if link.cu is self.cu else CuReader(self.dwarf, link.cu, self.image, self.root)
-                file = reader.files.name(a["DW_AT_decl_file"].value) if reader.files else None
-                if "DW_AT_decl_line" in a:
-                    decl_line = a["DW_AT_decl_line"].value
+            if name is None and AT_NAME in a:
+                name = a[AT_NAME][1]
+            if file is None and AT_DECL_FILE in a:
+                reader = self if link.unit is self.unit else self.context.reader(link.unit)
+                file = reader.files.name(a[AT_DECL_FILE][1]) if reader.files else None
+                if AT_DECL_LINE in a:
+                    decl_line = a[AT_DECL_LINE][1]
         if file is None:
             # Compiler-made functions (static initialisers) belong to the unit's own file.
             file = self.primary_file()
@@ -275,46 +278,113 @@ class CuReader:
         found.append(Function(order, linkage, name, file, decl_line, ranges, inlines))
 
     def collect_inlines(self, die, inlines, found, order):
-        for child in die.iter_children():
+        for child in self.dies.children(die):
             tag = child.tag
-            if tag == "DW_TAG_inlined_subroutine":
-                line = child.attributes["DW_AT_call_line"].value if "DW_AT_call_line" in child.attributes else 0
+            if tag == debug_dies.TAG_INLINED_SUBROUTINE:
+                line = child.attributes[AT_CALL_LINE][1] if AT_CALL_LINE in child.attributes else 0
                 for start, end in self.ranges(child):
                     if end > start:
                         inlines.append((start - self.image.base, end - self.image.base, line))
             elif tag in BLOCK_TAGS:
                 self.collect_inlines(child, inlines, found, order)
-            elif tag == "DW_TAG_subprogram":
+            elif tag == debug_dies.TAG_SUBPROGRAM:
                 self.describe(child, (order[0], child.offset), found)
             elif tag in SCOPE_TAGS:
                 self.walk(child, found)
 
     def walk(self, die, found):
-        for child in die.iter_children():
-            if child.tag == "DW_TAG_subprogram":
-                self.describe(child, (self.cu.cu_offset, child.offset), found)
+        for child in self.dies.children(die):
+            if child.tag == debug_dies.TAG_SUBPROGRAM:
+                self.describe(child, (self.unit.offset, child.offset), found)
             elif child.tag in SCOPE_TAGS:
                 self.walk(child, found)
 
     def sequences(self):
         """The line program's sequences: [(start, end, [row addresses], [(line, file)])]."""
-        result = []
         if not self.program:
-            return result
-        addresses, rows = [], []
-        for entry in self.program.get_entries():
-            state = entry.state
-            if state is None:
-                continue
-            address = state.address - self.image.base
-            if state.end_sequence:
+            return []
+        return line_sequences(self.program, self.unit.address_size, self.image.base)
+
+
+class Context:
+    """What every unit's reader shares."""
+
+    def __init__(self, image, root):
+        self.image, self.root = image, root
+        self.dwarf = dwarf_of(image)
+        self.dies = debug_dies.DieReader(image.section(".debug_info"), image.section(".debug_abbrev"),
+                                         image.section(".debug_str"), image.section(".debug_line_str"))
+        self.pyelftools_units = {cu.cu_offset: cu for cu in self.dwarf.iter_CUs()}
+        self.readers = {}
+        self._range_lists = None
+
+    def reader(self, unit):
+        if unit.offset not in self.readers:
+            self.readers[unit.offset] = CuReader(self, unit)
+        return self.readers[unit.offset]
+
+    def range_lists(self):
+        if self._range_lists is None:
+            self._range_lists = self.dwarf.range_lists()
+            if self._range_lists is None:
+                raise DwarfDataError("DW_AT_ranges without .debug_ranges or .debug_rnglists")
+        return self._range_lists
+
+
+def line_sequences(program, address_size, image_base):
+    """Decodes the line program's opcodes (DWARF 2 to 5, section 6.2.5) into its sequences.
+    pyelftools reads the header; its own opcode decoder takes most of the tool's time."""
+    header = program.header
+    stream = program.stream
+    stream.seek(program.program_start_offset)
+    data = stream.read(program.program_end_offset - program.program_start_offset)
+    minimum = header["minimum_instruction_length"]
+    line_base, line_range, opcode_base = header["line_base"], header["line_range"], header["opcode_base"]
+    lengths = header["standard_opcode_lengths"]
+    const_add = ((255 - opcode_base) // line_range) * minimum
+    result, addresses, rows = [], [], []
+    address, file, line, at, size = 0, 1, 1, 0, len(data)
+    while at < size:
+        op = data[at]
+        at += 1
+        if op >= opcode_base:
+            adjusted = op - opcode_base
+            address += (adjusted // line_range) * minimum
+            line += line_base + adjusted % line_range
+            addresses.append(address - image_base)
+            rows.append((line, file))
+        elif op == 0:
+            length, at = uleb(data, at)
+            end = at + length
+            sub = data[at] if length else 0
+            if sub == 1:  # end_sequence
                 if addresses:
-                    result.append((addresses[0], address, addresses, rows))
+                    result.append((addresses[0], address - image_base, addresses, rows))
                 addresses, rows = [], []
-                continue
-            addresses.append(address)
-            rows.append((state.line, state.file))
-        return result
+                address, file, line = 0, 1, 1
+            elif sub == 2:  # set_address
+                address = int.from_bytes(data[at + 1:at + 1 + address_size], "little")
+            at = end
+        elif op == 1:  # copy
+            addresses.append(address - image_base)
+            rows.append((line, file))
+        elif op == 2:  # advance_pc
+            value, at = uleb(data, at)
+            address += value * minimum
+        elif op == 3:  # advance_line
+            value, at = sleb(data, at)
+            line += value
+        elif op == 4:  # set_file
+            file, at = uleb(data, at)
+        elif op == 8:  # const_add_pc
+            address += const_add
+        elif op == 9:  # fixed_advance_pc
+            address += data[at] | data[at + 1] << 8
+            at += 2
+        else:  # set_column, negate_stmt and the rest: only their operands to pass
+            for _ in range(lengths[op - 1] if op - 1 < len(lengths) else 0):
+                _, at = uleb(data, at)
+    return result
 
 
 def runs_of_range(start, end, function, sequence, own_files=None):
@@ -372,10 +442,12 @@ def read_functions(image, root):
     """Every function with code, its runs computed; overlapping ranges resolved (the first
     in address order, then in DWARF order, keeps its addresses; a later range that overlaps
     it is left out)."""
-    dwarf = dwarf_of(image)
+    context = Context(image, root)
     found = []
-    for cu in dwarf.iter_CUs():
-        reader = CuReader(dwarf, cu, image, root)
+    for unit in context.dies.units:
+        reader = context.reader(unit)
+        if reader.top is None:
+            continue
         before = len(found)
         reader.walk(reader.top, found)
         if len(found) > before:
