@@ -39,6 +39,8 @@ set(ZV_DEBUG_DATA_TOOL ${CMAKE_SOURCE_DIR}/tools/eldata/debug_data.py)
 set(ZV_DEBUG_DATA_TOOL_DEPENDS
   ${ZV_DEBUG_DATA_TOOL}
   ${CMAKE_SOURCE_DIR}/tools/eldata/debug_dwarf.py
+  ${CMAKE_SOURCE_DIR}/tools/eldata/debug_dies.py
+  ${CMAKE_SOURCE_DIR}/tools/eldata/data_block.py
   ${CMAKE_SOURCE_DIR}/tools/eldata/block_cipher.py
 )
 # The DWARF readers are Debian's Python packages (python3-pefile, python3-pyelftools).
@@ -48,6 +50,9 @@ function(zv_exception_data)
   cmake_parse_arguments(D "NO_DEBUG_DATA" "TARGET;OPTIONS;PASSWORD;DEBUG_DATA" "" ${ARGN})
   if(NOT D_TARGET OR NOT TARGET ${D_TARGET} OR NOT D_OPTIONS)
     message(FATAL_ERROR "zv_exception_data: TARGET <existing exe or dll> and OPTIONS <file> are required")
+  endif()
+  if(D_DEBUG_DATA AND D_NO_DEBUG_DATA)
+    message(FATAL_ERROR "zv_exception_data: DEBUG_DATA and NO_DEBUG_DATA exclude each other")
   endif()
   if(NOT WIN32)
     message(FATAL_ERROR "zv_exception_data: only Windows modules carry the data block")

@@ -24,9 +24,9 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import block_cipher  # noqa: E402
 import debug_dwarf  # noqa: E402
+# The data's version is the data block's.
+from data_block import CURRENT_VERSION  # noqa: E402
 
-# The data block's version (data_block.py writes the same).
-CURRENT_VERSION = 6015
 SCRAMBLE_KEY = 0x5A
 # The 32-bit form's escape to two 16-bit deltas, and its address field for delta 0.
 WIDE_DELTAS_MARK = 0x0FFEFFFE
@@ -150,6 +150,8 @@ class OwnUnit:
         self.line, self.address = first_line, start
         self.previous_class = ""
         self.procedures = 0
+        self.stored_line = first_line  # the line its current procedure started at, as stored
+        self.procedure_at = start      # the address of the record that started it
 
 
 class Encoder:
