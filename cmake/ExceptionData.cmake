@@ -40,8 +40,8 @@ set(ZV_DEBUG_DATA_TOOL_DEPENDS
   ${ZV_DEBUG_DATA_TOOL}
   ${CMAKE_SOURCE_DIR}/tools/eldata/debug_dwarf.py
   ${CMAKE_SOURCE_DIR}/tools/eldata/debug_dies.py
-  ${CMAKE_SOURCE_DIR}/tools/eldata/data_block.py
-  ${CMAKE_SOURCE_DIR}/tools/eldata/block_cipher.py
+  # It takes the data block's version from the block writer.
+  ${ZV_DATA_BLOCK_TOOL_DEPENDS}
 )
 # The DWARF readers are Debian's Python packages (python3-pefile, python3-pyelftools).
 find_program(ZV_DEBIAN_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)

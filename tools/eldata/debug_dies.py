@@ -23,7 +23,8 @@ class DieError(Exception):
     pass
 
 
-def uleb(data, at):
+def leb128(data, at, signed=False):
+    """The LEB128 number at data[at] and the offset behind it."""
     value = shift = 0
     while True:
         byte = data[at]
@@ -31,18 +32,15 @@ def uleb(data, at):
         value |= (byte & 0x7F) << shift
         shift += 7
         if byte < 0x80:
-            return value, at
+            return (value - (1 << shift) if signed and byte & 0x40 else value), at
+
+
+def uleb(data, at):
+    return leb128(data, at)
 
 
 def sleb(data, at):
-    value = shift = 0
-    while True:
-        byte = data[at]
-        at += 1
-        value |= (byte & 0x7F) << shift
-        shift += 7
-        if byte < 0x80:
-            return value - (1 << shift) if byte & 0x40 else value, at
+    return leb128(data, at, True)
 
 
 class Unit:
