@@ -7,6 +7,7 @@ code ranges and, per range, the runs of constant line: what the own debug data w
 import bisect
 import io
 import os
+import re
 import struct
 import subprocess
 
@@ -559,6 +560,11 @@ def split_qualified(demangled):
 
 
 def name_functions(functions, image):
+    for function in functions:
+        if function.linkage:
+            # i686 __stdcall and __fastcall functions carry their argument bytes after the
+            # mangled name ("_ZN12TApplication10WindowProcEP6HWND__jjl@16").
+            function.linkage = re.sub(r"@\d+$", "", function.linkage)
     mangled = sorted({f.linkage for f in functions if f.linkage and f.linkage.startswith("_Z")})
     demangled = demangle(mangled, image)
     for function in functions:
