@@ -329,7 +329,7 @@ def main(argv=None):
             write_expected(args.expected, encoder.rows)
         if args.edges:
             write_edges(args.edges, encoder.edges())
-    except (debug_dwarf.DwarfDataError, EncodeError, OSError) as error:
+    except (debug_dwarf.DwarfDataError, debug_dwarf.debug_dies.DieError, EncodeError, OSError) as error:
         print(f"error: {args.image}: {error}", file=sys.stderr)
         return 1
     if args.stats:

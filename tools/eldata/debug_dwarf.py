@@ -39,7 +39,7 @@ class Image:
         try:
             self.pe = pefile.PE(path, fast_load=True)
         except (OSError, pefile.PEFormatError) as error:
-            raise DwarfDataError(f"{path}: not a PE image: {error}") from None
+            raise DwarfDataError(f"not a PE image: {error}") from None
         self.path = path
         self.base = self.pe.OPTIONAL_HEADER.ImageBase
         self.is64 = self.pe.OPTIONAL_HEADER.Magic == 0x20B
@@ -56,7 +56,7 @@ class Image:
             executable = bool(section.Characteristics & 0x20000020)  # code or execute
             self.sections.append((name, section.VirtualAddress, size, data, executable))
         if not self.sections:
-            raise DwarfDataError(f"{path}: the image has no sections")
+            raise DwarfDataError("the image has no sections")
         self.code_start = self.sections[0][1]
 
     def _string_table(self):
@@ -98,7 +98,7 @@ def dwarf_of(image):
         sections[name] = None if data is None else \
             DebugSectionDescriptor(io.BytesIO(data), ".debug_" + name, None, len(data), 0)
     if sections["info"] is None or sections["line"] is None:
-        raise DwarfDataError(f"{image.path}: the image carries no DWARF (.debug_info, .debug_line)")
+        raise DwarfDataError("the image carries no DWARF (.debug_info, .debug_line): built without -g?")
     config = DwarfConfig(little_endian=True, machine_arch="x64" if image.is64 else "x86",
                          default_address_size=8 if image.is64 else 4)
     s = sections
