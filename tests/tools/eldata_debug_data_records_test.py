@@ -242,5 +242,21 @@ class UnitSplitting(unittest.TestCase):
         self.assertEqual(plain(units[0][0], 420, ""), "a.cpp")
 
 
+class BadImages(unittest.TestCase):
+    def test_an_image_without_dwarf_or_no_image_fails_with_a_message(self):
+        import subprocess
+        import tempfile
+        tool = os.path.join(HERE, "..", "..", "tools", "eldata", "debug_data.py")
+        with tempfile.TemporaryDirectory() as folder:
+            not_pe = os.path.join(folder, "text.exe")
+            with open(not_pe, "wb") as out:
+                out.write(b"MZ but nothing more")
+            result = subprocess.run([sys.executable, tool, not_pe, os.path.join(folder, "out"), "--root", folder],
+                                    capture_output=True, text=True)
+            self.assertEqual(result.returncode, 1)
+            self.assertIn("not a PE image", result.stderr)
+            self.assertFalse(os.path.exists(os.path.join(folder, "out")))
+
+
 if __name__ == "__main__":
     unittest.main()
