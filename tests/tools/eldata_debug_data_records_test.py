@@ -235,6 +235,17 @@ class UnitSplitting(unittest.TestCase):
         self.assertEqual([row[6] for row in encoder.rows], [1, 6, 3])
         self.assertEqual(encoder.inexact, 0)
 
+    def test_a_split_at_the_first_line_cannot_make_up_for_the_prologue(self):
+        # The procedure starts with push ebx, the split point does not, and the line falls
+        # back to the first line there: the stored line cannot be higher than that line, so
+        # the reader answers one more, and the expected rows say so.
+        runs = [(0x1000, 0x1008, 30), (0x1008, 0x1010, 35), (0x1010, 0x1020, 30)]
+        functions = [FakeFunction("Work", "w.cpp", [(0x1000, 0x1020, runs)])]
+        encoder, _, data = encode(functions, FakeImage(prologues={0x1000}))
+        self.check_lookups(encoder, data)
+        self.assertEqual([row[6] for row in encoder.rows], [0, 5, 1])
+        self.assertEqual(encoder.inexact, 1)
+
     def test_scrambled_texts_of_an_early_version(self):
         functions = [FakeFunction("Run", "a.cpp", [(0x1000, 0x1010, [(0x1000, 0x1010, 3)])], "TApp")]
         encoder, _, data = encode(functions, version=420)
