@@ -22,7 +22,10 @@ asm(".text\n"
     ".byte 0x53\n"
     ".fill 31, 1, 0x90\n");
 
-extern "C" int ZvResolveOwnTwice(int value)
+extern "C" char zv_resolve_own_code[];
+
+// Where the code lies, for the tests (the only export).
+extern "C" __declspec(dllexport) const void* ZvResolveOwnCode()
 {
-    return 2 * value;
+    return zv_resolve_own_code;
 }

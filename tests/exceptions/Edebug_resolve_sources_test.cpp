@@ -12,6 +12,7 @@
 
 #include "exceptions/EdebugResolve.h"
 #include "exceptions/EdebugSources.h"
+#include "tests/exceptions/Edebug_resolve_expected.h"
 
 #ifdef _WIN32
 #include "framework/strutils.h"
@@ -39,33 +40,11 @@ const void* CodeAt(std::uint32_t offset)
     return reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(FakeBase) + 0x1000 + offset);
 }
 
-// What resolve_locations.json gives for addresses inside its units (the same for every
-// format): offset, unit, class, procedure, line, procedure line.
-struct TExpectedEntry {
-    std::uint32_t Offset;
-    const char* Unit;
-    const char* ClassName;
-    const char* Procedure;
-    std::uint32_t Line;
-    std::uint32_t ProcedureLine;
-};
-
-const TExpectedEntry ExpectedEntries[] = {
-    {0x00, "Main.pas", "TMainForm", "FormCreate", 10, 0},
-    {0x10, "Main.pas", "TMainForm", "FormCreate", 11, 1},
-    {0x3F, "Main.pas", "TMainForm", "FormCreate", 12, 2},
-    {0x40, "Main.pas", "", "Helper", 30, 0},
-    {0x55, "Main.pas", "", "Helper", 31, 1},
-    {0x100, "Tools.pas", "TParser", "ReadToken", 5, 0},
-    {0x120, "Tools.pas", "TParser", "ReadToken", 6, 1},
-    {0x1FF, "Tools.pas", "", "Checksum", 41, 1}, // the unit's last byte
-};
-
 void ExpectAnswers(const TELDebugInfoSource& source)
 {
     // JEDI data gives units by their start only: its last unit has no end.
     const bool unitsEnd = source.ClassName() != "TELDebugInfoJedy";
-    for (const TExpectedEntry& expected : ExpectedEntries) {
+    for (const zv::test::TResolveExpected& expected : zv::test::ResolveExpected) {
         SCOPED_TRACE(expected.Offset);
         TELLocationInfo info;
         ASSERT_TRUE(source.GetLocationInfo(CodeAt(expected.Offset), info));
