@@ -33,6 +33,38 @@ constexpr std::size_t SectionNameSize = 8;
 
 } // namespace
 
+// --- The lookups each source hands to its reader (none without one) ---
+
+namespace {
+
+template <class TReader>
+std::string ModuleNameOf(const TReader* reader, std::uint32_t address)
+{
+    return reader ? reader->ModuleNameFromAddr(address) : std::string();
+}
+
+template <class TReader>
+std::string ProcNameOf(const TReader* reader, std::uint32_t address, std::uint32_t& offset)
+{
+    offset = 0;
+    return reader ? reader->ProcNameFromAddr(address, offset) : std::string();
+}
+
+template <class TReader>
+int LineNumberOf(const TReader* reader, std::uint32_t address, std::uint32_t& offset)
+{
+    offset = 0;
+    return reader ? reader->LineNumberFromAddr(address, offset) : 0;
+}
+
+template <class TReader>
+std::string SourceNameOf(const TReader* reader, std::uint32_t address)
+{
+    return reader ? reader->SourceNameFromAddr(address) : std::string();
+}
+
+} // namespace
+
 // --- The base ---
 
 std::string TELDebugInfoSource::GetFileName() const
@@ -82,24 +114,22 @@ bool TELDebugInfoMap::InitializeSource()
 
 std::string TELDebugInfoMap::ModuleNameFromAddr(std::uint32_t address) const
 {
-    return FScanner ? FScanner->ModuleNameFromAddr(address) : std::string();
+    return ModuleNameOf(FScanner.get(), address);
 }
 
 std::string TELDebugInfoMap::ProcNameFromAddr(std::uint32_t address, std::uint32_t& offset) const
 {
-    offset = 0;
-    return FScanner ? FScanner->ProcNameFromAddr(address, offset) : std::string();
+    return ProcNameOf(FScanner.get(), address, offset);
 }
 
 int TELDebugInfoMap::LineNumberFromAddr(std::uint32_t address, std::uint32_t& offset) const
 {
-    offset = 0;
-    return FScanner ? FScanner->LineNumberFromAddr(address, offset) : 0;
+    return LineNumberOf(FScanner.get(), address, offset);
 }
 
 std::string TELDebugInfoMap::SourceNameFromAddr(std::uint32_t address) const
 {
-    return FScanner ? FScanner->SourceNameFromAddr(address) : std::string();
+    return SourceNameOf(FScanner.get(), address);
 }
 
 // --- TD32 ---
@@ -138,24 +168,22 @@ bool TELDebugInfoTD32::InitializeSource()
 
 std::string TELDebugInfoTD32::ModuleNameFromAddr(std::uint32_t address) const
 {
-    return ValidData() ? FImage->Scanner()->ModuleNameFromAddr(address) : std::string();
+    return ModuleNameOf(FImage ? FImage->Scanner() : nullptr, address);
 }
 
 std::string TELDebugInfoTD32::ProcNameFromAddr(std::uint32_t address, std::uint32_t& offset) const
 {
-    offset = 0;
-    return ValidData() ? FImage->Scanner()->ProcNameFromAddr(address, offset) : std::string();
+    return ProcNameOf(FImage ? FImage->Scanner() : nullptr, address, offset);
 }
 
 int TELDebugInfoTD32::LineNumberFromAddr(std::uint32_t address, std::uint32_t& offset) const
 {
-    offset = 0;
-    return ValidData() ? FImage->Scanner()->LineNumberFromAddr(address, offset) : 0;
+    return LineNumberOf(FImage ? FImage->Scanner() : nullptr, address, offset);
 }
 
 std::string TELDebugInfoTD32::SourceNameFromAddr(std::uint32_t address) const
 {
-    return ValidData() ? FImage->Scanner()->SourceNameFromAddr(address) : std::string();
+    return SourceNameOf(FImage ? FImage->Scanner() : nullptr, address);
 }
 
 // --- JEDI binary ---
@@ -181,24 +209,22 @@ bool TELDebugInfoJedy::InitializeSource()
 
 std::string TELDebugInfoJedy::ModuleNameFromAddr(std::uint32_t address) const
 {
-    return FScanner ? FScanner->ModuleNameFromAddr(address) : std::string();
+    return ModuleNameOf(FScanner.get(), address);
 }
 
 std::string TELDebugInfoJedy::ProcNameFromAddr(std::uint32_t address, std::uint32_t& offset) const
 {
-    offset = 0;
-    return FScanner ? FScanner->ProcNameFromAddr(address, offset) : std::string();
+    return ProcNameOf(FScanner.get(), address, offset);
 }
 
 int TELDebugInfoJedy::LineNumberFromAddr(std::uint32_t address, std::uint32_t& offset) const
 {
-    offset = 0;
-    return FScanner ? FScanner->LineNumberFromAddr(address, offset) : 0;
+    return LineNumberOf(FScanner.get(), address, offset);
 }
 
 std::string TELDebugInfoJedy::SourceNameFromAddr(std::uint32_t address) const
 {
-    return FScanner ? FScanner->SourceNameFromAddr(address) : std::string();
+    return SourceNameOf(FScanner.get(), address);
 }
 
 // --- The choice ---

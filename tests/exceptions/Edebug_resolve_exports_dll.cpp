@@ -2,11 +2,7 @@
 // assembly (the names of another compiler's mangling come from Edebug_resolve_exports_dll.def)
 // and a function of our own compiler's mangling.
 
-#if defined(__i386__)
-#define ZV_ASM_NAME(name) "_" #name
-#else
-#define ZV_ASM_NAME(name) #name
-#endif
+#include "tests/exceptions/Edebug_resolve_asm.h"
 
 // Each body: "mov eax, 42" (5 bytes) and "ret" (1 byte), then bytes that belong to no
 // export, up to the next body.

@@ -3,11 +3,7 @@
 // (debug_fixtures/resolve_own.json). The code never runs; its first bytes decide whether a
 // procedure's first line is its header's (a frame set-up "55 8B EC", or "53", counts as one).
 
-#if defined(__i386__)
-#define ZV_ASM_NAME(name) "_" #name
-#else
-#define ZV_ASM_NAME(name) #name
-#endif
+#include "tests/exceptions/Edebug_resolve_asm.h"
 
 asm(".text\n"
     ".balign 16\n"
