@@ -1,23 +1,26 @@
 // The resolver over the loaded modules (Windows). See EdebugResolve.h.
 #include <windows.h>
 
+#include <cstring>
 #include <exception>
 
 #include "exceptions/EdebugResolve.h"
+#include "exceptions/EcoreHelpers.h"
 #include "exceptions/EdebugSources.h"
 #include "exceptions/Ehook.h"
 #include "exceptions/ExceptionLogModules.h"
 
 namespace {
 
-// Code bytes of the module at base through ReadProcessMemory, which fails instead of
-// faulting on a page that is gone or unreadable.
+// Code bytes of the module at base, read only where IsValidBlockAddr finds readable
+// committed pages (as the export list reads code). ReadProcessMemory on the own process
+// would do as well on Windows, but fails under the 32-bit emulation the tests run in.
 bool ReadModuleCode(std::uintptr_t base, std::uint32_t address, void* buffer, std::size_t length) noexcept
 {
-    SIZE_T read = 0;
-    return ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(base + address), buffer, length,
-                             &read) &&
-           read == length;
+    const void* const code = reinterpret_cast<const void*>(base + address);
+    if (!IsValidBlockAddr(code, length)) return false;
+    std::memcpy(buffer, code, length);
+    return true;
 }
 
 bool FromOwnData(const TVantrelModuleInfo& module, std::uintptr_t address, TVantrelDebugInfo& entry)

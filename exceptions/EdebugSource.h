@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "framework/object.h"
 
@@ -50,7 +51,8 @@ public:
     // is left as it was. Reads only what the source holds; never throws.
     bool GetLocationInfo(const void* address, TELLocationInfo& info) const noexcept;
 
-    // The module's file name (full path); empty when it cannot be known.
+    // The module's file name (full path); empty when it cannot be known. Asked of the
+    // loader once and kept: one thread at a time.
     std::string GetFileName() const;
 
     // The offset of address from the start of the module's first section (the module
