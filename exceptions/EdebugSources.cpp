@@ -256,7 +256,7 @@ bool AssignValidDebugInfo(void* module, TELDebugInfoSource*& source, const std::
     return source != nullptr;
 }
 
-// --- Helpers ---
+// --- File names and image files ---
 
 std::string ChangeFileExtension(const std::string& fileName, const std::string& extension)
 {

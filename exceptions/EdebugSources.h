@@ -110,7 +110,7 @@ private:
 // file, or empty to ask the loader. Never throws.
 bool AssignValidDebugInfo(void* module, TELDebugInfoSource*& source, const std::string& fileName = {}) noexcept;
 
-// --- Portable helpers ---
+// --- File names and image files ---
 
 // fileName with its extension (the text from the last "." after the last path separator)
 // replaced by extension (with its "."), or extension appended when it has none.

@@ -19,8 +19,8 @@ inline constexpr TResolveExpected ResolveExpected[] = {
     {0x00, "Main.pas", "TMainForm", "FormCreate", 10, 0},
     {0x10, "Main.pas", "TMainForm", "FormCreate", 11, 1},
     {0x3F, "Main.pas", "TMainForm", "FormCreate", 12, 2},
-    {0x40, "Main.pas", "", "Helper", 30, 0}, // "Main.Helper": the unit, not a class
-    {0x55, "Main.pas", "", "Helper", 31, 1},
+    {0x40, "Main.pas", "", "Refresh", 30, 0}, // "Main.Refresh": the unit, not a class
+    {0x55, "Main.pas", "", "Refresh", 31, 1},
     {0x100, "Tools.pas", "TParser", "ReadToken", 5, 0},
     {0x120, "Tools.pas", "TParser", "ReadToken", 6, 1},
     {0x1FF, "Tools.pas", "", "Checksum", 41, 1}, // the unit's last byte
