@@ -70,8 +70,12 @@ public:
     std::unique_ptr<TVantrelModuleOptions> Options;
     // The library's own debug data of the module; null when it has none.
     std::unique_ptr<TMemoryStream> OwnDebugData;
-    // Owned: freed with the record. Null until the debug-information readers assign one.
+    // The external debug source (EdebugSources.h): owned, freed with the record. Null
+    // until the resolver first needs it and finds one.
     TELDebugInfoSource* ExternalDebugData = nullptr;
+    // The resolver has looked for an external source once (found or not), so a module
+    // without one is not searched again for every address.
+    bool ExternalDebugDataSought = false;
     double FileDate = 0; // last write time, days since 30 December 1899
     // The password the module's debug data was checked with (empty to start with).
     std::string DebugPassword;
