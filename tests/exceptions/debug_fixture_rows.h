@@ -69,6 +69,17 @@ struct TExpectedDebugRow {
     TDebugAnswer Answer;
 };
 
+// The whole file; throws std::runtime_error naming the path when it cannot be read, so
+// that a missing fixture fails the test rather than give empty answers.
+inline std::string ReadFixtureFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read the fixture " + path);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
 // The fixture files of one reader's tests, in a folder of their own (e.g.
 // "Edebug_map_fixtures").
 class TDebugFixtureFolder {
@@ -86,17 +97,8 @@ public:
 #endif
     }
 
-    // The whole file; throws std::runtime_error naming the path when it cannot be read, so
-    // that a missing fixture fails the test rather than give empty answers.
-    std::string Read(const std::string& name) const
-    {
-        const std::string path = Path(name);
-        std::ifstream in(path, std::ios::binary);
-        if (!in) throw std::runtime_error("cannot read the fixture " + path);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
+    // The whole file (ReadFixtureFile).
+    std::string Read(const std::string& name) const { return ReadFixtureFile(Path(name)); }
 
     // The rows of a file that locations.write_expected wrote (below).
     std::vector<TExpectedDebugRow> Rows(const std::string& name) const;
