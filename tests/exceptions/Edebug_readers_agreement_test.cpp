@@ -41,7 +41,8 @@ TAgreements CheckReaders(const TReaderFiles& files, const std::vector<TDebugRun>
     EXPECT_TRUE(map.HasUnits());
     EXPECT_TRUE(td32.ValidData());
     EXPECT_TRUE(jedi.ValidFormat());
-    return {CheckReaderAgreement(map, runs), CheckReaderAgreement(td32, runs), CheckReaderAgreement(jedi, runs)};
+    return {CheckReaderAgreement(map, runs, TDebugNameForm::TrailingBlanksLost), CheckReaderAgreement(td32, runs),
+            CheckReaderAgreement(jedi, runs)};
 }
 
 void ExpectAgreement(const char* reader, const TDebugAgreement& agreement, std::uint64_t addresses)
@@ -89,11 +90,13 @@ TEST(ReadersAgreement, ARunThatDisagreesIsFound)
     runs[0].Line += 1;
     runs[1].ProcedureStart += 1;
     runs[2].Unit = "exceptions/Beta.cpp";
-    const TDebugAgreement agreement = CheckReaderAgreement(map, runs);
+    const TDebugAgreement agreement = CheckReaderAgreement(map, runs, TDebugNameForm::TrailingBlanksLost);
     EXPECT_EQ(agreement.Disagreeing, (good[0].End - good[0].Start) + (good[1].End - good[1].Start) +
                                          (good[2].End - good[2].Start));
     EXPECT_EQ(agreement.First.size(), 10u);
-    EXPECT_EQ(CheckReaderAgreement(map, good).Disagreeing, 0u);
+    EXPECT_EQ(CheckReaderAgreement(map, good, TDebugNameForm::TrailingBlanksLost).Disagreeing, 0u);
+    // A name that a map cannot hold whole.
+    EXPECT_EQ(CheckReaderAgreement(map, {good[3]}).Disagreeing, good[3].End - good[3].Start);
 }
 
 TEST(ReadersAgreement, RunsOfAnotherFormAreRefused)

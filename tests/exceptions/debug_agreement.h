@@ -44,8 +44,11 @@ inline std::vector<TDebugRun> ReadDebugRuns(const std::string& text)
         if (f.size() != 9) throw std::runtime_error("bad run: " + line);
         const auto hex = [&](const std::string& t) {
             std::size_t used = 0;
-            const unsigned long value = std::stoul(t, &used, 16);
-            if (used != t.size() || value > 0xFFFFFFFFul) throw std::runtime_error("bad address in run: " + line);
+            // unsigned long has 32 bits on Windows: read 64, so that a larger value is refused
+            // here rather than by an out_of_range of the conversion.
+            const unsigned long long value = t.empty() ? 0 : std::stoull(t, &used, 16);
+            if (used == 0 || used != t.size() || value > 0xFFFFFFFFull)
+                throw std::runtime_error("bad address in run: " + line);
             return static_cast<std::uint32_t>(value);
         };
         TDebugRun run{hex(f[0]), hex(f[1]), f[2], f[3], f[4], std::stoi(f[5]), std::stoi(f[6]), hex(f[7]), hex(f[8])};
@@ -77,16 +80,27 @@ struct TDebugAgreement {
     std::vector<std::string> First; // the first few disagreements, described
 };
 
+// How a format stores names.
+enum class TDebugNameForm {
+    Whole,
+    // A text map's line ends at its last non-blank character: a name that ends in blanks
+    // (one cut at the own data's 127 bytes in a template's argument list) loses them.
+    TrailingBlanksLost,
+};
+
 // Asks the scanner (TELMapScanner, TELTD32InfoScanner, TELBinDebugScanner) for every
 // address of every run and compares its five answers with the run.
 template <class TScanner>
-TDebugAgreement CheckReaderAgreement(const TScanner& scanner, const std::vector<TDebugRun>& runs)
+TDebugAgreement CheckReaderAgreement(const TScanner& scanner, const std::vector<TDebugRun>& runs,
+                                     TDebugNameForm names = TDebugNameForm::Whole)
 {
     constexpr std::size_t Kept = 10;
     TDebugAgreement result;
     for (const TDebugRun& run : runs) {
         const std::string unit = UnitOfSource(run.Unit);
-        const std::string procedure = run.ClassName.empty() ? run.Procedure : run.ClassName + "." + run.Procedure;
+        std::string procedure = run.ClassName.empty() ? run.Procedure : run.ClassName + "." + run.Procedure;
+        if (names == TDebugNameForm::TrailingBlanksLost)
+            procedure.erase(procedure.find_last_not_of(" \t") + 1);
         for (std::uint32_t address = run.Start; address < run.End; ++address) {
             const std::uint32_t offset = address - DebugCodeStart;
             std::uint32_t procedureOffset = 0xDEADBEEF;
