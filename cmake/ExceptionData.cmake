@@ -1,10 +1,15 @@
 # The exception library's module data block, written into an exe at build time.
 #
-# zv_exception_data(TARGET <exe or dll> OPTIONS <file> [PASSWORD <text>] [DEBUG_DATA <file>])
+# zv_exception_data(TARGET <exe or dll> OPTIONS <file> [PASSWORD <text>]
+#                   [DEBUG_DATA <file> | NO_DEBUG_DATA])
 #   Gives the module the RCDATA resource "ELDATA": the options of <file> (format in
 #   tools/eldata/README.md), the table of the runtime symbols the library looks up, the
-#   password check of <text> (empty by default) and the bytes of DEBUG_DATA as the
-#   library's own debug data (none by default). Call it after everything else that
+#   password check of <text> (empty by default) and the library's own debug data: by
+#   default written from the DWARF of the module's first link (tools/eldata/debug_data.py,
+#   texts enciphered under the same password), with "<module file>.debug.json" (the
+#   description), "<module file>.debug-expected.tsv" (what the data answers for every run)
+#   and "<module file>.debug-edges.tsv" beside the module; the bytes of DEBUG_DATA instead
+#   (crafted data for tests), or none with NO_DEBUG_DATA. Call it after everything else that
 #   configures the module's sources and compile settings: they are taken over at the call.
 #   A SHARED library works as an exe does; it holds no framework application, so its
 #   symbol table is empty. Its .def files go to both links.
@@ -30,9 +35,17 @@ set(ZV_DATA_BLOCK_TOOL_DEPENDS
   ${CMAKE_SOURCE_DIR}/tools/eldata/options_file.py
   ${CMAKE_SOURCE_DIR}/tools/eldata/block_cipher.py
 )
+set(ZV_DEBUG_DATA_TOOL ${CMAKE_SOURCE_DIR}/tools/eldata/debug_data.py)
+set(ZV_DEBUG_DATA_TOOL_DEPENDS
+  ${ZV_DEBUG_DATA_TOOL}
+  ${CMAKE_SOURCE_DIR}/tools/eldata/debug_dwarf.py
+  ${CMAKE_SOURCE_DIR}/tools/eldata/block_cipher.py
+)
+# The DWARF readers are Debian's Python packages (python3-pefile, python3-pyelftools).
+find_program(ZV_DEBIAN_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 
 function(zv_exception_data)
-  cmake_parse_arguments(D "" "TARGET;OPTIONS;PASSWORD;DEBUG_DATA" "" ${ARGN})
+  cmake_parse_arguments(D "NO_DEBUG_DATA" "TARGET;OPTIONS;PASSWORD;DEBUG_DATA" "" ${ARGN})
   if(NOT D_TARGET OR NOT TARGET ${D_TARGET} OR NOT D_OPTIONS)
     message(FATAL_ERROR "zv_exception_data: TARGET <existing exe or dll> and OPTIONS <file> are required")
   endif()
@@ -102,14 +115,35 @@ function(zv_exception_data)
   endif()
   set(debug_args)
   set(debug_depends)
+  set(debug_commands)
+  set(debug_outputs)
   if(D_DEBUG_DATA)
     get_filename_component(debug_data ${D_DEBUG_DATA} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
     set(debug_args --debug-data ${debug_data})
     set(debug_depends ${debug_data})
+  elseif(NOT D_NO_DEBUG_DATA)
+    # From the first link's DWARF: its code lies at the final image's addresses. The side
+    # files are copied beside the module once it is linked.
+    set(debug_data ${data_dir}/debug.data)
+    set(debug_outputs ${debug_data} ${data_dir}/debug.json ${data_dir}/debug-expected.tsv
+        ${data_dir}/debug-edges.tsv)
+    set(debug_args --debug-data ${debug_data})
+    set(debug_depends ${ZV_DEBUG_DATA_TOOL_DEPENDS})
+    set(debug_commands
+      COMMAND ${ZV_DEBIAN_PYTHON3} ${ZV_DEBUG_DATA_TOOL} $<TARGET_FILE:${exe}_stage1> ${debug_data}
+              --root ${CMAKE_SOURCE_DIR} ${password_args}
+              --description ${data_dir}/debug.json --expected ${data_dir}/debug-expected.tsv
+              --edges ${data_dir}/debug-edges.tsv)
+    add_custom_command(TARGET ${exe} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy ${data_dir}/debug.json $<TARGET_FILE:${exe}>.debug.json
+      COMMAND ${CMAKE_COMMAND} -E copy ${data_dir}/debug-expected.tsv $<TARGET_FILE:${exe}>.debug-expected.tsv
+      COMMAND ${CMAKE_COMMAND} -E copy ${data_dir}/debug-edges.tsv $<TARGET_FILE:${exe}>.debug-edges.tsv
+      VERBATIM)
   endif()
   add_custom_command(
-    OUTPUT ${block} ${script} ${resource}
+    OUTPUT ${block} ${script} ${resource} ${debug_outputs}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${data_dir}
+    ${debug_commands}
     COMMAND ${Python3_EXECUTABLE} ${ZV_DATA_BLOCK_TOOL} --options ${options} ${password_args} ${debug_args}
             --map ${stage_map} --rc ${script} ${block}
     COMMAND ${ZV_WINDRES} --input-format=rc --output-format=coff -i ${script} -o ${resource}

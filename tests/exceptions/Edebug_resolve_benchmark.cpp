@@ -106,9 +106,9 @@ int main()
 {
     try {
         const std::string folder = TDebugFixtureFolder("Edebug_resolve_benchmark_files").Path("");
-        const std::vector<TDebugRun> runs = ReadDebugRuns(ReadFixtureFile(folder + "debug-expected.tsv"));
+        const std::vector<TExpectedDebugRun> runs = ReadExpectedDebugRuns(folder + "debug-expected.tsv");
         std::vector<std::uint32_t> relative, offsets;
-        for (const TDebugRun& run : runs) {
+        for (const TExpectedDebugRun& run : runs) {
             relative.push_back(run.Start);
             offsets.push_back(run.Start - DebugCodeStart);
         }
