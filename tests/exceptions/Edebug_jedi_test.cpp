@@ -1,108 +1,25 @@
 // The JEDI binary debug reader on the files that debug_fixtures/jedi_writer.py writes from
-// the format's published layout (Edebug_jedi_fixtures beside the test exe; the host build
-// names the folder in ZV_JEDI_FIXTURE_DIR): the rows every reader must give for
-// locations.json, then the format's own edges.
+// the format's published layout (Edebug_jedi_fixtures beside the test exe; see
+// debug_fixture_rows.h): the rows every reader must give for locations.json, then the
+// format's own edges.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <optional>
-#include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "exceptions/EdebugJedi.h"
-
-#ifdef _WIN32
-#include "framework/strutils.h"
-#include "framework/sysutils.h"
-#endif
+#include "tests/exceptions/debug_fixture_rows.h"
 
 namespace {
 
-std::string FixturePath(const std::string& name)
-{
-#ifdef _WIN32
-    const std::string exe = GetModuleName(nullptr);
-    if (exe.empty()) throw std::runtime_error("the test exe's file name cannot be read");
-    return ExtractFilePath(exe) + "Edebug_jedi_fixtures\\" + name;
-#else
-    return std::string(ZV_JEDI_FIXTURE_DIR) + "/" + name;
-#endif
-}
-
-std::string ReadFixture(const std::string& name)
-{
-    std::ifstream in(FixturePath(name), std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read the fixture " + FixturePath(name));
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+const TDebugFixtureFolder Fixtures("Edebug_jedi_fixtures");
 
 TELBinDebugScanner ScannerOf(const std::string& bytes, bool cache = true)
 {
     return TELBinDebugScanner(bytes.data(), bytes.size(), cache);
-}
-
-struct TExpectedRow {
-    std::uint32_t Address = 0;
-    std::string Unit;
-    std::uint32_t UnitStart = 0;
-    std::string Procedure;
-    std::uint32_t ProcedureOffset = 0;
-    int Line = 0;
-    std::uint32_t LineOffset = 0;
-    std::string Source;
-};
-
-std::vector<TExpectedRow> ReadExpectedRows(const std::string& name)
-{
-    std::vector<TExpectedRow> rows;
-    std::istringstream in(ReadFixture(name));
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> f;
-        std::istringstream fields(line);
-        std::string field;
-        while (std::getline(fields, field, '\t')) f.push_back(field);
-        if (f.size() != 8) throw std::runtime_error("bad expected row: " + line);
-        rows.push_back({std::uint32_t(std::stoul(f[0])), f[1], std::uint32_t(std::stoul(f[2])), f[3],
-                        std::uint32_t(std::stoul(f[4])), std::stoi(f[5]), std::uint32_t(std::stoul(f[6])), f[7]});
-    }
-    return rows;
-}
-
-void ExpectRows(const TELBinDebugScanner& scanner, const std::vector<TExpectedRow>& rows)
-{
-    for (const TExpectedRow& row : rows) {
-        SCOPED_TRACE("address " + std::to_string(row.Address));
-        EXPECT_EQ(scanner.ModuleNameFromAddr(row.Address), row.Unit);
-        EXPECT_EQ(scanner.ModuleStartFromAddr(row.Address), std::optional<std::uint32_t>(row.UnitStart));
-        std::uint32_t offset = 12345;
-        EXPECT_EQ(scanner.ProcNameFromAddr(row.Address, offset), row.Procedure);
-        EXPECT_EQ(offset, row.ProcedureOffset);
-        offset = 12345;
-        EXPECT_EQ(scanner.LineNumberFromAddr(row.Address, offset), row.Line);
-        EXPECT_EQ(offset, row.LineOffset);
-        EXPECT_EQ(scanner.SourceNameFromAddr(row.Address), row.Source);
-    }
-}
-
-void ExpectNoAnswers(const TELBinDebugScanner& scanner, std::uint32_t address)
-{
-    std::uint32_t offset = 12345;
-    EXPECT_EQ(scanner.ModuleNameFromAddr(address), "");
-    EXPECT_EQ(scanner.ModuleStartFromAddr(address), std::nullopt);
-    EXPECT_EQ(scanner.ProcNameFromAddr(address, offset), "");
-    EXPECT_EQ(offset, 0u);
-    offset = 12345;
-    EXPECT_EQ(scanner.LineNumberFromAddr(address, offset), 0);
-    EXPECT_EQ(offset, 0u);
-    EXPECT_EQ(scanner.SourceNameFromAddr(address), "");
 }
 
 // A file put together here for the edges of the lists: the unit list, the line-number list
@@ -145,17 +62,17 @@ class JediRows : public testing::TestWithParam<bool> {};
 
 TEST_P(JediRows, EveryRowOfTheDescriptionIsAnswered)
 {
-    const std::vector<TExpectedRow> rows = ReadExpectedRows("locations.tsv");
+    const std::vector<TExpectedDebugRow> rows = Fixtures.Rows("locations.tsv");
     ASSERT_GT(rows.size(), 20u);
     for (const char* file : {"locations.jdbg", "no-checksum.jdbg", "no-end-marker.jdbg"}) {
         SCOPED_TRACE(file);
-        const std::string bytes = ReadFixture(file);
+        const std::string bytes = Fixtures.Read(file);
         const TELBinDebugScanner scanner = ScannerOf(bytes, GetParam());
         ASSERT_TRUE(scanner.ValidFormat());
         EXPECT_EQ(scanner.ModuleName(), "Sample.exe");
-        ExpectRows(scanner, rows);
+        ExpectDebugRows(scanner, rows);
         // Asked again, from the filled caches.
-        ExpectRows(scanner, rows);
+        ExpectDebugRows(scanner, rows);
     }
 }
 
@@ -163,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(CachedAndWalked, JediRows, testing::Bool());
 
 TEST(JediFormat, RejectsWhatTheFormatCheckForbids)
 {
-    const std::string good = ReadFixture("locations.jdbg");
+    const std::string good = Fixtures.Read("locations.jdbg");
     ASSERT_TRUE(ScannerOf(good).ValidFormat());
     const std::string zeroWord(4, '\0');
     const struct {
@@ -171,10 +88,10 @@ TEST(JediFormat, RejectsWhatTheFormatCheckForbids)
         std::string Bytes;
         bool Valid;
     } cases[] = {
-        {"checksum flag set, checksum wrong", ReadFixture("bad-checksum.jdbg"), false},
-        {"checksum flag clear, checksum field zero", ReadFixture("no-checksum.jdbg"), true},
-        {"version 2", ReadFixture("version2.jdbg"), false},
-        {"signature JDBH", ReadFixture("signature.jdbg"), false},
+        {"checksum flag set, checksum wrong", Fixtures.Read("bad-checksum.jdbg"), false},
+        {"checksum flag clear, checksum field zero", Fixtures.Read("no-checksum.jdbg"), true},
+        {"version 2", Fixtures.Read("version2.jdbg"), false},
+        {"signature JDBH", Fixtures.Read("signature.jdbg"), false},
         {"one byte more: size not a multiple of 4", good + '\0', false},
         {"a zero word more: the sum stays", good + zeroWord, true},
         {"a word more changes the sum", good + std::string("\1\0\0\0", 4), false},
@@ -188,8 +105,8 @@ TEST(JediFormat, RejectsWhatTheFormatCheckForbids)
         const TELBinDebugScanner scanner = ScannerOf(c.Bytes);
         EXPECT_EQ(scanner.ValidFormat(), c.Valid);
         if (!c.Valid) {
-            ExpectNoAnswers(scanner, 0);
-            ExpectNoAnswers(scanner, 300);
+            EXPECT_EQ(AskDebugLookups(scanner, 0), NoDebugAnswer);
+            EXPECT_EQ(AskDebugLookups(scanner, 300), NoDebugAnswer);
             EXPECT_EQ(scanner.ModuleName(), "");
         }
     }
@@ -202,7 +119,7 @@ TEST(JediFormat, SmallestValidFileHasNoAnswers)
     bytes.replace(0, 5, "JDBG\1");
     const TELBinDebugScanner scanner = ScannerOf(bytes);
     ASSERT_TRUE(scanner.ValidFormat());
-    ExpectNoAnswers(scanner, 0);
+    EXPECT_EQ(AskDebugLookups(scanner, 0), NoDebugAnswer);
     EXPECT_EQ(scanner.ModuleName(), "");
 }
 
@@ -212,7 +129,7 @@ TEST(JediLookups, AddressesOutsideProceduresAndUnits)
     // to the end of the address space; a symbol reaches to the next symbol.
     for (bool cache : {true, false}) {
         SCOPED_TRACE(cache ? "cached" : "walked");
-        const std::string bytes = ReadFixture("locations.jdbg");
+        const std::string bytes = Fixtures.Read("locations.jdbg");
         const TELBinDebugScanner scanner = ScannerOf(bytes, cache);
         std::uint32_t offset = 0;
         // Main's gap between ButtonClick (64..159) and Initialization (192).
@@ -241,7 +158,7 @@ TEST(JediLookups, EdgesOfNamesAndUnitStarts)
 {
     for (bool cache : {true, false}) {
         SCOPED_TRACE(cache ? "cached" : "walked");
-        const std::string bytes = ReadFixture("edges.jdbg");
+        const std::string bytes = Fixtures.Read("edges.jdbg");
         const TELBinDebugScanner scanner = ScannerOf(bytes, cache);
         ASSERT_TRUE(scanner.ValidFormat());
         EXPECT_EQ(scanner.ModuleName(), "Edges.dll");

@@ -5,93 +5,16 @@
 
 #include <cctype>
 #include <cstdint>
-#include <fstream>
-#include <optional>
 #include <ostream>
-#include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "exceptions/EdebugMap.h"
-
-#ifdef _WIN32
-#include "framework/strutils.h"
-#include "framework/sysutils.h"
-#endif
+#include "tests/exceptions/debug_fixture_rows.h"
 
 namespace {
 
-std::string ReadMapFixture(const std::string& name)
-{
-#ifdef _WIN32
-    const std::string path = ExtractFilePath(GetModuleName(nullptr)) + "Edebug_map_fixtures\\" + name;
-#else
-    const std::string path = std::string(ZV_MAP_FIXTURE_DIR) + "/" + name;
-#endif
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read the fixture " + path);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-// What the five lookups give for one address.
-struct TAnswer {
-    std::string Unit;
-    std::optional<std::uint32_t> UnitStart;
-    std::string Proc;
-    std::uint32_t ProcOffset = 0;
-    int Line = 0;
-    std::uint32_t LineOffset = 0;
-    std::string Source;
-
-    bool operator==(const TAnswer&) const = default;
-};
-
-void PrintTo(const TAnswer& a, std::ostream* out)
-{
-    *out << "{unit \"" << a.Unit << "\" start " << (a.UnitStart ? std::to_string(*a.UnitStart) : "none")
-         << ", proc \"" << a.Proc << "\" +" << a.ProcOffset << ", line " << a.Line << " +" << a.LineOffset
-         << ", source \"" << a.Source << "\"}";
-}
-
-TAnswer Ask(const TELMapScanner& scanner, std::uint32_t address)
-{
-    TAnswer a;
-    a.Unit = scanner.ModuleNameFromAddr(address);
-    a.UnitStart = scanner.ModuleStartFromAddr(address);
-    a.Proc = scanner.ProcNameFromAddr(address, a.ProcOffset);
-    a.Line = scanner.LineNumberFromAddr(address, a.LineOffset);
-    a.Source = scanner.SourceNameFromAddr(address);
-    return a;
-}
-
-const TAnswer Nothing{};
-
-struct TExpectedRow {
-    std::uint32_t Address = 0;
-    TAnswer Answer;
-};
-
-// The rows of locations.expected.tsv: address, unit, unit start, procedure, procedure
-// offset, line, line offset, source, separated by tabs.
-std::vector<TExpectedRow> ReadExpectedRows()
-{
-    std::istringstream in(ReadMapFixture("locations.expected.tsv"));
-    std::vector<TExpectedRow> rows;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string f[8];
-        for (std::string& field : f) std::getline(fields, field, '\t');
-        if (f[7].empty()) throw std::runtime_error("a row of the expected answers is short: " + line);
-        const auto number = [](const std::string& text) { return static_cast<std::uint32_t>(std::stoul(text)); };
-        rows.push_back({number(f[0]), {f[1], number(f[2]), f[3], number(f[4]), std::stoi(f[5]), number(f[6]), f[7]}});
-    }
-    return rows;
-}
+const TDebugFixtureFolder Fixtures("Edebug_map_fixtures");
 
 // ---- The common description ----
 
@@ -99,14 +22,11 @@ class MapFixture : public testing::TestWithParam<const char*> {};
 
 TEST_P(MapFixture, AnswersEveryRowOfTheDescription)
 {
-    const TELMapScanner scanner(ReadMapFixture(GetParam()));
+    const TELMapScanner scanner(Fixtures.Read(GetParam()));
     ASSERT_TRUE(scanner.HasUnits());
-    int checked = 0;
-    for (const TExpectedRow& row : ReadExpectedRows()) {
-        EXPECT_EQ(Ask(scanner, row.Address), row.Answer) << "address " << row.Address;
-        ++checked;
-    }
-    EXPECT_GT(checked, 20);
+    const std::vector<TExpectedDebugRow> rows = Fixtures.Rows("locations.expected.tsv");
+    EXPECT_GT(rows.size(), 20u);
+    ExpectDebugRows(scanner, rows);
 }
 
 // The writer's forms: CR LF with four pairs a line; LF with one; lone CR with three; a
@@ -119,24 +39,27 @@ TEST(MapFixtureData, OtherSegmentsLieBehindTheCode)
 {
     // .data follows the code at 0x2000 from its start (the writer's layout); the thread-local
     // segment, at 0, has no code offsets and is not read.
-    const TELMapScanner scanner(ReadMapFixture("locations.map"));
-    EXPECT_EQ(Ask(scanner, 0x2000), (TAnswer{"Main", 0x2000, "Main.DataVariable", 0, 0, 0, "Main.pas"}));
-    EXPECT_EQ(Ask(scanner, 0x2027), (TAnswer{"Main", 0x2020, "Main.BssVariable", 7, 0, 0, "Main.pas"}));
-    EXPECT_EQ(Ask(scanner, 0x202F), (TAnswer{"Helpers", 0x2028, "Helpers.BssVariable", 7, 0, 0, "Helpers.pas"}));
-    EXPECT_EQ(Ask(scanner, 0x2030), Nothing);
+    const TELMapScanner scanner(Fixtures.Read("locations.map"));
+    EXPECT_EQ(AskDebugLookups(scanner, 0x2000),
+              (TDebugAnswer{"Main", 0x2000, "Main.DataVariable", 0, 0, 0, "Main.pas"}));
+    EXPECT_EQ(AskDebugLookups(scanner, 0x2027),
+              (TDebugAnswer{"Main", 0x2020, "Main.BssVariable", 7, 0, 0, "Main.pas"}));
+    EXPECT_EQ(AskDebugLookups(scanner, 0x202F),
+              (TDebugAnswer{"Helpers", 0x2028, "Helpers.BssVariable", 7, 0, 0, "Helpers.pas"}));
+    EXPECT_EQ(AskDebugLookups(scanner, 0x2030), NoDebugAnswer);
 }
 
 TEST(MapFixtureDamage, EveryCutOfTheMapReadsSafely)
 {
     // A map cut anywhere (a link that stopped writing): whatever is read, the lookups stay
     // inside what was read. The sanitizers of the host build watch the reads.
-    const std::string text = ReadMapFixture("locations.map");
+    const std::string text = Fixtures.Read("locations.map");
     for (std::size_t length = 0; length <= text.size(); length += 7) {
         const TELMapScanner scanner(std::string_view(text).substr(0, length));
-        for (const std::uint32_t address : {0u, 0x40u, 0x514u, 0x10FFu, 0x2000u}) Ask(scanner, address);
+        for (const std::uint32_t address : {0u, 0x40u, 0x514u, 0x10FFu, 0x2000u}) AskDebugLookups(scanner, address);
     }
     const TELMapScanner whole(text);
-    EXPECT_EQ(Ask(whole, 0x10FF).Line, 151);
+    EXPECT_EQ(AskDebugLookups(whole, 0x10FF).Line, 151);
 }
 
 // ---- Edges of the map's own rules, on small maps ----
@@ -168,11 +91,11 @@ TEST(MapUnits, LastByteOfARangeIsInsideAndTheNextIsNot)
         "Line numbers for Alpha(Alpha.pas) segment .text",
         "     7 0001:00000100",
     }));
-    EXPECT_EQ(Ask(scanner, 0x10F), (TAnswer{"Alpha", 0x100, "Alpha.Run", 0xF, 7, 0xF, "Alpha.pas"}));
-    EXPECT_EQ(Ask(scanner, 0x110), Nothing);
-    EXPECT_EQ(Ask(scanner, 0xFF), Nothing);
+    EXPECT_EQ(AskDebugLookups(scanner, 0x10F), (TDebugAnswer{"Alpha", 0x100, "Alpha.Run", 0xF, 7, 0xF, "Alpha.pas"}));
+    EXPECT_EQ(AskDebugLookups(scanner, 0x110), NoDebugAnswer);
+    EXPECT_EQ(AskDebugLookups(scanner, 0xFF), NoDebugAnswer);
     // A row of length 0 holds no address.
-    EXPECT_EQ(Ask(scanner, 0x120), Nothing);
+    EXPECT_EQ(AskDebugLookups(scanner, 0x120), NoDebugAnswer);
 }
 
 TEST(MapUnits, OverlappingRowsGiveTheLast)
@@ -214,10 +137,10 @@ TEST(MapLookups, ProcedureAndLineBelowTheUnitStartAreNotGiven)
         "Line numbers for Beta(Beta.pas) segment .text",
         "    30 0001:00000160",
     }));
-    EXPECT_EQ(Ask(scanner, 0x120), (TAnswer{"Beta", 0x100, "", 0, 0, 0, "Beta.pas"}));
-    EXPECT_EQ(Ask(scanner, 0x158), (TAnswer{"Beta", 0x100, "Beta.Second", 8, 0, 0, "Beta.pas"}));
-    EXPECT_EQ(Ask(scanner, 0x161), (TAnswer{"Beta", 0x100, "Beta.Second", 0x11, 30, 1, "Beta.pas"}));
-    EXPECT_EQ(Ask(scanner, 0xFF), (TAnswer{"Alpha", 0, "Alpha.First", 0xFF, 2, 0xEF, "Alpha.pas"}));
+    EXPECT_EQ(AskDebugLookups(scanner, 0x120), (TDebugAnswer{"Beta", 0x100, "", 0, 0, 0, "Beta.pas"}));
+    EXPECT_EQ(AskDebugLookups(scanner, 0x158), (TDebugAnswer{"Beta", 0x100, "Beta.Second", 8, 0, 0, "Beta.pas"}));
+    EXPECT_EQ(AskDebugLookups(scanner, 0x161), (TDebugAnswer{"Beta", 0x100, "Beta.Second", 0x11, 30, 1, "Beta.pas"}));
+    EXPECT_EQ(AskDebugLookups(scanner, 0xFF), (TDebugAnswer{"Alpha", 0, "Alpha.First", 0xFF, 2, 0xEF, "Alpha.pas"}));
 }
 
 TEST(MapLookups, EachLineGivesTheSourceOfItsOwnBlock)
@@ -261,7 +184,7 @@ TEST(MapLookups, PublicsByNameServeOnlyWhenThereAreNoneByValue)
 struct TTextCase {
     const char* Label;
     std::string Text;
-    TAnswer Expected; // at address 0x10
+    TDebugAnswer Expected; // at address 0x10
 };
 
 const std::string Detailed = Lines({
@@ -279,7 +202,7 @@ class MapText : public testing::TestWithParam<TTextCase> {};
 TEST_P(MapText, Answers)
 {
     const TELMapScanner scanner(GetParam().Text);
-    EXPECT_EQ(Ask(scanner, 0x10), GetParam().Expected);
+    EXPECT_EQ(AskDebugLookups(scanner, 0x10), GetParam().Expected);
 }
 
 constexpr char NoMap[] = "\0\xff\r\r\n::: 0001: :0001 C= M=\t Line numbers for ) ( 1 0001:0";
@@ -294,18 +217,18 @@ const TTextCase TextCases[] = {
     {"header words out of order are no header", SegmentTable + Lines({
         "map of Detailed segments",
         " 0001:00000000 00000100 C=CODE M=Alpha",
-     }), Nothing},
+     }), NoDebugAnswer},
     {"a header of an earlier section after a later one is not taken", SegmentTable + Lines({
         "  Address         Publics by Value",
         " 0001:00000008       Alpha.Run",
         "Detailed map of segments",
         " 0001:00000000 00000100 C=CODE M=Alpha",
-     }), Nothing},
+     }), NoDebugAnswer},
     {"a line that is no item ends the section", SegmentTable + Lines({
         "Detailed map of segments",
         "Something else",
         " 0001:00000000 00000100 C=CODE M=Alpha",
-     }), Nothing},
+     }), NoDebugAnswer},
     {"LF line ends", " Start Length Name Class\n 0001:00401000 000001000H .text CODE\n"
                      "Detailed map of segments\n 0001:00000000 00000100 C=CODE M=Alpha\n",
      {"Alpha", 0, "", 0, 0, 0, ""}},
@@ -338,11 +261,11 @@ const TTextCase TextCases[] = {
     {"an offset of nine digits is not read", SegmentTable + Lines({
         "Detailed map of segments",
         " 0001:000000000 00000100 C=CODE M=Alpha",
-     }), Nothing},
+     }), NoDebugAnswer},
     {"a row without a unit is not read", SegmentTable + Lines({
         "Detailed map of segments",
         " 0001:00000000 00000100 C=CODE     S=.text    G=(none)",
-     }), Nothing},
+     }), NoDebugAnswer},
     {"the code in another segment than 1", Lines({
         " Start         Length     Name                   Class",
         " 0001:00400000 000000100H .rdata                 DATA",
@@ -354,9 +277,9 @@ const TTextCase TextCases[] = {
     {"a segment the table does not list is not read", SegmentTable + Lines({
         "Detailed map of segments",
         " 0005:00000000 00000100 C=CODE M=Alpha",
-     }), Nothing},
-    {"an empty text", "", Nothing},
-    {"text that is no map", std::string(NoMap, sizeof NoMap - 1), Nothing},
+     }), NoDebugAnswer},
+    {"an empty text", "", NoDebugAnswer},
+    {"text that is no map", std::string(NoMap, sizeof NoMap - 1), NoDebugAnswer},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, MapText, testing::ValuesIn(TextCases),

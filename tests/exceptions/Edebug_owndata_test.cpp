@@ -6,21 +6,14 @@
 
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <map>
-#include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "exceptions/EdebugOwnData.h"
 #include "reporting/Ebase64.h"
 #include "reporting/Eencrypt.h"
-
-#ifdef _WIN32
-#include "framework/strutils.h"
-#include "framework/sysutils.h"
-#endif
+#include "tests/exceptions/debug_fixture_rows.h"
 
 namespace {
 
@@ -28,54 +21,7 @@ namespace {
 constexpr std::uint32_t CodeBase = 0x1000;
 const std::string FixturePassword = "Own pass";
 
-std::string FixturePath(const std::string& name)
-{
-#ifdef _WIN32
-    const std::string exe = GetModuleName(nullptr);
-    if (exe.empty()) throw std::runtime_error("the test exe's file name cannot be read");
-    return ExtractFilePath(exe) + "Edebug_owndata_fixtures\\" + name;
-#else
-    return std::string(ZV_OWNDATA_FIXTURE_DIR) + "/" + name;
-#endif
-}
-
-std::string ReadFixture(const std::string& name)
-{
-    std::ifstream in(FixturePath(name), std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read the fixture " + FixturePath(name));
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-struct TExpectedRow {
-    std::uint32_t Address = 0;
-    std::string Unit, Procedure, Source;
-    std::uint32_t ProcedureOffset = 0;
-    int Line = 0;
-};
-
-std::vector<TExpectedRow> ReadExpectedRows()
-{
-    std::istringstream text(ReadFixture("locations.expected.txt"));
-    std::vector<TExpectedRow> rows;
-    for (std::string line; std::getline(text, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> fields;
-        std::istringstream cells(line);
-        for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
-        if (fields.size() != 8) throw std::runtime_error("bad expected row: " + line);
-        TExpectedRow row;
-        row.Address = static_cast<std::uint32_t>(std::stoul(fields[0]));
-        row.Unit = fields[1];
-        row.Procedure = fields[3];
-        row.ProcedureOffset = static_cast<std::uint32_t>(std::stoul(fields[4]));
-        row.Line = std::stoi(fields[5]);
-        row.Source = fields[7];
-        rows.push_back(row);
-    }
-    return rows;
-}
+const TDebugFixtureFolder Fixtures("Edebug_owndata_fixtures");
 
 // Every procedure of the fixture begins with push ebp; mov ebp, esp.
 bool FramedCode(std::uint32_t, void* buffer, std::size_t length)
@@ -106,33 +52,33 @@ const TGeneration Generations[] = {
 
 TEST(OwnDebugData, AnswersEveryExpectedRowInEveryGeneration)
 {
-    const std::vector<TExpectedRow> rows = ReadExpectedRows();
-    ASSERT_FALSE(rows.empty());
+    const std::vector<TExpectedDebugRow> rows = Fixtures.Rows("locations.expected.txt");
     // A procedure's first line is the line at its start (offset 0).
     std::map<std::string, int> firstLines;
-    for (const TExpectedRow& row : rows)
-        if (row.ProcedureOffset == 0) firstLines[row.Procedure] = row.Line;
+    for (const TExpectedDebugRow& row : rows)
+        if (row.Answer.ProcedureOffset == 0) firstLines[row.Answer.Procedure] = row.Answer.Line;
 
     for (const TGeneration& generation : Generations) {
         SCOPED_TRACE(generation.File);
-        const std::string data = ReadFixture(generation.File);
+        const std::string data = Fixtures.Read(generation.File);
         const TOwnDebugDataKey key{generation.Version, FixturePassword, true};
-        for (const TExpectedRow& row : rows) {
+        for (const TExpectedDebugRow& row : rows) {
             SCOPED_TRACE("address " + std::to_string(row.Address));
-            std::string qualified = row.Procedure;
-            if (qualified.rfind(row.Unit + ".", 0) == 0) qualified.erase(0, row.Unit.size() + 1);
+            const TDebugAnswer& expected = row.Answer;
+            std::string qualified = expected.Procedure;
+            if (qualified.rfind(expected.Unit + ".", 0) == 0) qualified.erase(0, expected.Unit.size() + 1);
             const std::size_t dot = qualified.find('.');
             const std::string className = dot == std::string::npos ? "" : qualified.substr(0, dot);
             const std::string procedure = dot == std::string::npos ? qualified : qualified.substr(dot + 1);
 
             const TOwnDebugLocation location = Find(data, key, CodeBase + row.Address);
             ASSERT_TRUE(location.Found);
-            EXPECT_EQ(location.UnitName, row.Source);
+            EXPECT_EQ(location.UnitName, expected.Source);
             EXPECT_EQ(location.ClassName, className);
             EXPECT_EQ(location.ProcedureName, procedure);
-            EXPECT_EQ(location.Line, row.Line);
-            ASSERT_EQ(firstLines.count(row.Procedure), 1u);
-            EXPECT_EQ(location.ProcedureLine, row.Line - firstLines[row.Procedure]);
+            EXPECT_EQ(location.Line, expected.Line);
+            ASSERT_EQ(firstLines.count(expected.Procedure), 1u);
+            EXPECT_EQ(location.ProcedureLine, expected.Line - firstLines[expected.Procedure]);
         }
     }
 }
@@ -188,7 +134,7 @@ const TEdgeCase EdgeCases[] = {
 
 TEST(OwnDebugData, EdgesOfTheFormat)
 {
-    const std::string data = ReadFixture("edges_6015.bin");
+    const std::string data = Fixtures.Read("edges_6015.bin");
     const TOwnDebugDataKey key{6015, FixturePassword, true};
     for (const TEdgeCase& c : EdgeCases) {
         SCOPED_TRACE(c.Name);
@@ -204,7 +150,7 @@ TEST(OwnDebugData, EdgesOfTheFormat)
 
 TEST(OwnDebugData, CodeThatCannotBeReadCountsAsUnframed)
 {
-    const std::string data = ReadFixture("edges_6015.bin");
+    const std::string data = Fixtures.Read("edges_6015.bin");
     const TOwnDebugDataKey key{6015, FixturePassword, true};
     // Start's first line 10 taken as 9: its first line is line 1 of the procedure.
     EXPECT_EQ(Find(data, key, CodeBase + 0, nullptr).ProcedureLine, 1);
@@ -228,7 +174,7 @@ std::string DecipherShown(std::string shown, bool unitName)
 
 TEST(OwnDebugData, WithoutAValidPasswordTextsStayEnciphered)
 {
-    const std::string data = ReadFixture("edges_6015.bin");
+    const std::string data = Fixtures.Read("edges_6015.bin");
     const TOwnDebugDataKey key{6015, "", false};
     const TOwnDebugLocation start = Find(data, key, CodeBase + 0, EdgesCode);
     ASSERT_TRUE(start.Found);
@@ -244,14 +190,14 @@ TEST(OwnDebugData, WithoutAValidPasswordTextsStayEnciphered)
     EXPECT_EQ(DecipherShown(run.ProcedureName, false), "Run");
 
     // A dotted unit name of version 501 is one text: its dot stays enciphered.
-    const TOwnDebugLocation main = Find(ReadFixture("locations_501.bin"), {501, "", false}, CodeBase + 8);
+    const TOwnDebugLocation main = Find(Fixtures.Read("locations_501.bin"), {501, "", false}, CodeBase + 8);
     ASSERT_TRUE(main.Found);
     EXPECT_EQ(DecipherShown(main.UnitName, true), "Main.pas");
 }
 
 TEST(OwnDebugData, ScrambledTextsNeedNoPassword)
 {
-    const TOwnDebugLocation location = Find(ReadFixture("locations_420.bin"), {420, "", false}, CodeBase + 70);
+    const TOwnDebugLocation location = Find(Fixtures.Read("locations_420.bin"), {420, "", false}, CodeBase + 70);
     ASSERT_TRUE(location.Found);
     EXPECT_EQ(location.UnitName, "Main.pas");
     EXPECT_EQ(location.ClassName, "TMainForm");
@@ -261,16 +207,16 @@ TEST(OwnDebugData, ScrambledTextsNeedNoPassword)
 TEST(OwnDebugData, DamagedDataGivesNoLocation)
 {
     const TOwnDebugDataKey key{6015, FixturePassword, true};
-    const std::string longBlock = ReadFixture("damaged_long_block.bin");
-    const std::string truncatedName = ReadFixture("damaged_truncated_name.bin");
-    const std::string truncatedRecord = ReadFixture("damaged_truncated_record.bin");
+    const std::string longBlock = Fixtures.Read("damaged_long_block.bin");
+    const std::string truncatedName = Fixtures.Read("damaged_truncated_name.bin");
+    const std::string truncatedRecord = Fixtures.Read("damaged_truncated_record.bin");
     EXPECT_FALSE(Find(longBlock, key, CodeBase + 8).Found);
     EXPECT_FALSE(Find(truncatedName, key, CodeBase + 8).Found);
     // The last record of Helpers lacks its last byte: what lies before it is still found.
     EXPECT_TRUE(Find(truncatedRecord, key, CodeBase + 300).Found);
     EXPECT_FALSE(Find(truncatedRecord, key, CodeBase + 4351).Found);
 
-    const std::string whole = ReadFixture("locations_6015.bin");
+    const std::string whole = Fixtures.Read("locations_6015.bin");
     for (std::size_t size = 0; size < whole.size(); ++size) {
         SCOPED_TRACE("cut at " + std::to_string(size));
         // A copy of exactly that size, so that the sanitizers see a read past it.

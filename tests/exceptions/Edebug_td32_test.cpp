@@ -4,113 +4,29 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "exceptions/EdebugTD32.h"
-
-#ifdef _WIN32
-#include "framework/strutils.h"
-#include "framework/sysutils.h"
-#endif
+#include "tests/exceptions/debug_fixture_rows.h"
 
 namespace {
 
-std::string FixturePath(const std::string& name)
-{
-#ifdef _WIN32
-    const std::string exe = GetModuleName(nullptr);
-    if (exe.empty()) throw std::runtime_error("the test exe's file name cannot be read");
-    return ExtractFilePath(exe) + "Edebug_td32_fixtures\\" + name;
-#else
-    return std::string(ZV_TD32_FIXTURE_DIR) + "/" + name;
-#endif
-}
-
-std::string ReadFixture(const std::string& name)
-{
-    std::ifstream in(FixturePath(name), std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read the fixture " + FixturePath(name));
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-struct TExpectedRow {
-    std::uint32_t Address = 0;
-    std::string Unit;
-    std::uint32_t UnitStart = 0;
-    std::string Procedure;
-    std::uint32_t ProcedureOffset = 0;
-    int Line = 0;
-    std::uint32_t LineOffset = 0;
-    std::string Source;
-};
-
-std::vector<TExpectedRow> ReadExpected(const std::string& name)
-{
-    std::istringstream in(ReadFixture(name));
-    std::vector<TExpectedRow> rows;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::vector<std::string> f;
-        std::string field;
-        while (std::getline(fields, field, '\t')) f.push_back(field);
-        if (f.size() != 8) throw std::runtime_error("bad expected row: " + line);
-        rows.push_back({static_cast<std::uint32_t>(std::stoul(f[0])), f[1], static_cast<std::uint32_t>(std::stoul(f[2])),
-                        f[3], static_cast<std::uint32_t>(std::stoul(f[4])), std::stoi(f[5]),
-                        static_cast<std::uint32_t>(std::stoul(f[6])), f[7]});
-    }
-    return rows;
-}
+const TDebugFixtureFolder Fixtures("Edebug_td32_fixtures");
 
 TELTD32InfoScanner ScannerOf(const std::string& bytes)
 {
     return TELTD32InfoScanner(bytes.data(), bytes.size());
 }
 
-void ExpectRows(const TELTD32InfoScanner& scanner, const std::vector<TExpectedRow>& rows)
-{
-    for (const TExpectedRow& row : rows) {
-        SCOPED_TRACE("address " + std::to_string(row.Address));
-        EXPECT_EQ(scanner.ModuleNameFromAddr(row.Address), row.Unit);
-        EXPECT_EQ(scanner.ModuleStartFromAddr(row.Address), std::optional<std::uint32_t>(row.UnitStart));
-        std::uint32_t offset = 0xFFFF;
-        EXPECT_EQ(scanner.ProcNameFromAddr(row.Address, offset), row.Procedure);
-        EXPECT_EQ(offset, row.ProcedureOffset);
-        offset = 0xFFFF;
-        EXPECT_EQ(scanner.LineNumberFromAddr(row.Address, offset), row.Line);
-        EXPECT_EQ(offset, row.LineOffset);
-        EXPECT_EQ(scanner.SourceNameFromAddr(row.Address), row.Source);
-    }
-}
-
-void ExpectNoAnswer(const TELTD32InfoScanner& scanner, std::uint32_t address)
-{
-    SCOPED_TRACE("address " + std::to_string(address));
-    std::uint32_t offset = 0xFFFF;
-    EXPECT_EQ(scanner.ModuleNameFromAddr(address), "");
-    EXPECT_EQ(scanner.ModuleStartFromAddr(address), std::nullopt);
-    EXPECT_EQ(scanner.ProcNameFromAddr(address, offset), "");
-    EXPECT_EQ(offset, 0u);
-    offset = 0xFFFF;
-    EXPECT_EQ(scanner.LineNumberFromAddr(address, offset), 0);
-    EXPECT_EQ(offset, 0u);
-    EXPECT_EQ(scanner.SourceNameFromAddr(address), "");
-}
-
 TEST(EdebugTD32, AnswersEveryRowOfTheDescription)
 {
-    const std::vector<TExpectedRow> rows = ReadExpected("td32.expected.tsv");
+    const std::vector<TExpectedDebugRow> rows = Fixtures.Rows("td32.expected.tsv");
     ASSERT_GT(rows.size(), 20u);
-    const TELTD32InfoScanner scanner = ScannerOf(ReadFixture("td32.bin"));
+    const TELTD32InfoScanner scanner = ScannerOf(Fixtures.Read("td32.bin"));
     ASSERT_TRUE(scanner.ValidData());
-    ExpectRows(scanner, rows);
+    ExpectDebugRows(scanner, rows);
 }
 
 // The other signature; line pairs stored from the last to the first.
@@ -118,15 +34,15 @@ TEST(EdebugTD32, VariantsReadTheSame)
 {
     for (const char* name : {"fb0a.bin", "reversed-lines.bin"}) {
         SCOPED_TRACE(name);
-        const TELTD32InfoScanner scanner = ScannerOf(ReadFixture(name));
+        const TELTD32InfoScanner scanner = ScannerOf(Fixtures.Read(name));
         ASSERT_TRUE(scanner.ValidData());
-        ExpectRows(scanner, ReadExpected("td32.expected.tsv"));
+        ExpectDebugRows(scanner, Fixtures.Rows("td32.expected.tsv"));
     }
 }
 
 TEST(EdebugTD32, AnalysesTheSubsectionsOfBothDirectories)
 {
-    const TELTD32InfoScanner scanner = ScannerOf(ReadFixture("td32.bin"));
+    const TELTD32InfoScanner scanner = ScannerOf(Fixtures.Read("td32.bin"));
     ASSERT_TRUE(scanner.ValidData());
     // The modules' entries are in the first directory of the chain, the rest in the second.
     ASSERT_EQ(scanner.Modules().size(), 2u);
@@ -148,7 +64,7 @@ TEST(EdebugTD32, AnalysesTheSubsectionsOfBothDirectories)
 
 TEST(EdebugTD32, UnitRangeEndsAtItsLastByte)
 {
-    const TELTD32InfoScanner scanner = ScannerOf(ReadFixture("td32.bin"));
+    const TELTD32InfoScanner scanner = ScannerOf(Fixtures.Read("td32.bin"));
     std::uint32_t offset = 0;
     // Helpers covers 256 to 4351, the last unit of the module.
     EXPECT_EQ(scanner.ModuleNameFromAddr(4351), "Helpers");
@@ -156,8 +72,8 @@ TEST(EdebugTD32, UnitRangeEndsAtItsLastByte)
     EXPECT_EQ(offset, 4351u - 1300u);
     EXPECT_EQ(scanner.LineNumberFromAddr(4351, offset), 151);
     EXPECT_EQ(offset, 0u);
-    ExpectNoAnswer(scanner, 4352);
-    ExpectNoAnswer(scanner, 0xFFFFFFFFu);
+    EXPECT_EQ(AskDebugLookups(scanner, 4352), NoDebugAnswer);
+    EXPECT_EQ(AskDebugLookups(scanner, 0xFFFFFFFFu), NoDebugAnswer);
     // Main ends at 255, Helpers begins at 256.
     EXPECT_EQ(scanner.ModuleNameFromAddr(255), "Main");
     EXPECT_EQ(scanner.SourceNameFromAddr(255), "Main.pas");
@@ -166,7 +82,7 @@ TEST(EdebugTD32, UnitRangeEndsAtItsLastByte)
 
 TEST(EdebugTD32, GapsBetweenProceduresHaveAUnitAndALineButNoProcedure)
 {
-    const TELTD32InfoScanner scanner = ScannerOf(ReadFixture("td32.bin"));
+    const TELTD32InfoScanner scanner = ScannerOf(Fixtures.Read("td32.bin"));
     std::uint32_t offset = 0xFFFF;
     // ButtonClick ends at 159; Initialization begins at 192.
     EXPECT_EQ(scanner.ProcNameFromAddr(160, offset), "");
@@ -180,22 +96,22 @@ TEST(EdebugTD32, GapsBetweenProceduresHaveAUnitAndALineButNoProcedure)
 // listed after its outer one does not answer.
 TEST(EdebugTD32, TheFirstProcedureThatHoldsTheAddressAnswers)
 {
-    const TELTD32InfoScanner scanner = ScannerOf(ReadFixture("nested.bin"));
+    const TELTD32InfoScanner scanner = ScannerOf(Fixtures.Read("nested.bin"));
     ASSERT_TRUE(scanner.ValidData());
     ASSERT_EQ(scanner.ProcSymbols().size(), 7u);
     EXPECT_EQ(scanner.Names(scanner.ProcSymbols()[1].NameIndex), "Main.TMainForm.FormCreate.Nested");
     std::uint32_t offset = 0;
     EXPECT_EQ(scanner.ProcNameFromAddr(20, offset), "Main.TMainForm.FormCreate");
     EXPECT_EQ(offset, 20u);
-    ExpectRows(scanner, ReadExpected("td32.expected.tsv"));
+    ExpectDebugRows(scanner, Fixtures.Rows("td32.expected.tsv"));
 }
 
 TEST(EdebugTD32, FilesWithoutSegmentsAreLeftOut)
 {
-    const TELTD32InfoScanner scanner = ScannerOf(ReadFixture("empty-file.bin"));
+    const TELTD32InfoScanner scanner = ScannerOf(Fixtures.Read("empty-file.bin"));
     ASSERT_TRUE(scanner.ValidData());
     EXPECT_EQ(scanner.SourceModules().size(), 2u);
-    ExpectRows(scanner, ReadExpected("td32.expected.tsv"));
+    ExpectDebugRows(scanner, Fixtures.Rows("td32.expected.tsv"));
 }
 
 // Data that fails the consistency check answers nothing, even where it held whole parts.
@@ -204,17 +120,17 @@ TEST(EdebugTD32, DamagedDataIsNotValid)
     for (const char* name : {"fb0b.bin", "entry16.bin", "truncate.bin", "directory-cycle.bin",
                              "directory-outside.bin", "subsection-outside.bin", "names-count.bin"}) {
         SCOPED_TRACE(name);
-        const TELTD32InfoScanner scanner = ScannerOf(ReadFixture(name));
+        const TELTD32InfoScanner scanner = ScannerOf(Fixtures.Read(name));
         EXPECT_FALSE(scanner.ValidData());
         EXPECT_TRUE(scanner.Modules().empty());
-        ExpectNoAnswer(scanner, 0);
-        ExpectNoAnswer(scanner, 300);
+        EXPECT_EQ(AskDebugLookups(scanner, 0), NoDebugAnswer);
+        EXPECT_EQ(AskDebugLookups(scanner, 300), NoDebugAnswer);
     }
 }
 
 TEST(EdebugTD32, EveryShortenedDataIsHandled)
 {
-    const std::string whole = ReadFixture("td32.bin");
+    const std::string whole = Fixtures.Read("td32.bin");
     for (std::size_t length = 0; length < whole.size(); ++length) {
         const std::string part = whole.substr(0, length);
         const TELTD32InfoScanner scanner(part.data(), part.size());
@@ -235,10 +151,10 @@ TEST(EdebugTD32, SignatureNeedsTheDirectoryOffset)
 
 TEST(EdebugTD32, FindsTheDataInAnImageFile)
 {
-    const std::string td32 = ReadFixture("td32.bin");
+    const std::string td32 = Fixtures.Read("td32.bin");
     for (const char* name : {"image32.exe", "image64.exe"}) {
         SCOPED_TRACE(name);
-        const std::string image = ReadFixture(name);
+        const std::string image = Fixtures.Read(name);
         const std::optional<TELPeDebugData> found = FindPeTD32Data(image.data(), image.size());
         ASSERT_TRUE(found.has_value());
         // The entry before it holds a PDB reference, which is passed over.
@@ -250,9 +166,9 @@ TEST(EdebugTD32, FindsTheDataInAnImageFile)
 
 TEST(EdebugTD32, NoDataInFilesThatAreNoImageOrCarryNone)
 {
-    const std::string image = ReadFixture("image64.exe");
+    const std::string image = Fixtures.Read("image64.exe");
     EXPECT_FALSE(FindPeTD32Data(nullptr, 0).has_value());
-    EXPECT_FALSE(FindPeTD32Data(ReadFixture("td32.bin").data(), ReadFixture("td32.bin").size()).has_value());
+    EXPECT_FALSE(FindPeTD32Data(Fixtures.Read("td32.bin").data(), Fixtures.Read("td32.bin").size()).has_value());
     for (std::size_t length : {std::size_t(0), std::size_t(2), std::size_t(0x90), std::size_t(0x400), std::size_t(0x700)}) {
         SCOPED_TRACE(length);
         EXPECT_FALSE(FindPeTD32Data(image.data(), length).has_value());

@@ -54,11 +54,13 @@ DATA_SEGMENT = 2
 class Names:
     def __init__(self):
         self.names = []
+        self.indexes = {}  # a real module's description has thousands of names
 
     def index(self, text):
-        if text not in self.names:
+        if text not in self.indexes:
             self.names.append(text)
-        return self.names.index(text) + 1
+            self.indexes[text] = len(self.names)
+        return self.indexes[text]
 
     def subsection(self, damage):
         out = struct.pack("<I", len(self.names) + (1000 if damage == "names-count" else 0))
