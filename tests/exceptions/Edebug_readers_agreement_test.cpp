@@ -1,7 +1,7 @@
 // The three external readers agree with the own debug data. The build describes a module
 // (its DWARF, by tools/eldata/debug_data.py) and writes the runs the own data must answer;
 // the fixture writers (debug_fixtures/*_writer.py, written from the formats' layouts)
-// turn the same description into a map file, TD32 data and a JEDI file, and every address
+// turn the same description into a map file, TD32 data and a JEDI file, and the addresses
 // of every run must get the run's unit, source, procedure, line and both offsets from each
 // reader. First on a small hand-made description with its runs written by hand
 // (debug_fixtures/agreement_sample.*), then, under Wine, on this test exe itself.
@@ -33,7 +33,8 @@ struct TAgreements {
     TDebugAgreement Map, TD32, Jedi;
 };
 
-TAgreements CheckReaders(const TReaderFiles& files, const std::vector<TExpectedDebugRun>& runs)
+TAgreements CheckReaders(const TReaderFiles& files, const std::vector<TExpectedDebugRun>& runs,
+                         TDebugRunAddresses which)
 {
     const TELMapScanner map(files.Map);
     const TELTD32InfoScanner td32(files.TD32.data(), files.TD32.size());
@@ -41,8 +42,9 @@ TAgreements CheckReaders(const TReaderFiles& files, const std::vector<TExpectedD
     EXPECT_TRUE(map.HasUnits());
     EXPECT_TRUE(td32.ValidData());
     EXPECT_TRUE(jedi.ValidFormat());
-    return {CheckReaderAgreement(map, runs, TDebugNameForm::TrailingBlanksLost), CheckReaderAgreement(td32, runs),
-            CheckReaderAgreement(jedi, runs)};
+    return {CheckReaderAgreement(map, runs, TDebugNameForm::TrailingBlanksLost, which),
+            CheckReaderAgreement(td32, runs, TDebugNameForm::Whole, which),
+            CheckReaderAgreement(jedi, runs, TDebugNameForm::Whole, which)};
 }
 
 void ExpectAgreement(const char* reader, const TDebugAgreement& agreement, std::uint64_t addresses)
@@ -56,17 +58,22 @@ void ExpectAgreement(const char* reader, const TDebugAgreement& agreement, std::
                 static_cast<unsigned long long>(agreement.Disagreeing));
 }
 
-std::uint64_t AddressesOf(const std::vector<TExpectedDebugRun>& runs)
+std::uint64_t AddressesOf(const std::vector<TExpectedDebugRun>& runs,
+                          TDebugRunAddresses which = TDebugRunAddresses::Every)
 {
     std::uint64_t count = 0;
-    for (const TExpectedDebugRun& run : runs) count += run.End - run.Start;
+    for (const TExpectedDebugRun& run : runs) {
+        const std::uint64_t length = run.End - run.Start;
+        count += which == TDebugRunAddresses::Every || length < 2 ? length : 2;
+    }
     return count;
 }
 
-void ExpectAllAgree(const TReaderFiles& files, const std::vector<TExpectedDebugRun>& runs)
+void ExpectAllAgree(const TReaderFiles& files, const std::vector<TExpectedDebugRun>& runs,
+                    TDebugRunAddresses which = TDebugRunAddresses::Every)
 {
-    const TAgreements agreements = CheckReaders(files, runs);
-    const std::uint64_t addresses = AddressesOf(runs);
+    const TAgreements agreements = CheckReaders(files, runs, which);
+    const std::uint64_t addresses = AddressesOf(runs, which);
     ExpectAgreement("map file", agreements.Map, addresses);
     ExpectAgreement("TD32", agreements.TD32, addresses);
     ExpectAgreement("JEDI", agreements.Jedi, addresses);
@@ -110,8 +117,9 @@ TEST(ReadersAgreement, UnitNamesAreFileNamesWithoutTheExtension)
 
 #ifdef _WIN32
 // This exe: the build wrote its runs and its description beside it, and the readers'
-// files from that description ("<exe>.agreement.map", ".tds", ".jdbg").
-TEST(ReadersAgreement, EveryAddressOfThisExe)
+// files from that description ("<exe>.agreement.map", ".tds", ".jdbg"). Each run's first
+// and last byte: every line row and procedure start, and the byte before the next.
+TEST(ReadersAgreement, BothEndsOfEveryRunOfThisExe)
 {
     const std::string exe = GetModuleName(nullptr);
     ASSERT_FALSE(exe.empty());
@@ -123,7 +131,8 @@ TEST(ReadersAgreement, EveryAddressOfThisExe)
     const std::size_t codeStart = description.find("\"code_start\":");
     ASSERT_NE(codeStart, std::string::npos);
     EXPECT_EQ(std::stoul(description.substr(codeStart + 13)), DebugCodeStart);
-    ExpectAllAgree({read(".agreement.map"), read(".agreement.tds"), read(".agreement.jdbg")}, runs);
+    ExpectAllAgree({read(".agreement.map"), read(".agreement.tds"), read(".agreement.jdbg")}, runs,
+                   TDebugRunAddresses::FirstAndLast);
 }
 #endif
 
