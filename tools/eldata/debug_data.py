@@ -87,8 +87,10 @@ def _protected_text(text, version, password):
 
 
 def clip(text, limit=MAX_NAME_PART):
+    # A cut inside a template's argument list can end in a blank, which a text map cannot
+    # keep and a reader of the report cannot see: it goes with the cut.
     raw = text.encode("cp1252", "replace")
-    return raw[:limit].decode("cp1252") if len(raw) > limit else text
+    return raw[:limit].decode("cp1252").rstrip(" ") if len(raw) > limit else text
 
 
 def reader_names(text, previous_class):
