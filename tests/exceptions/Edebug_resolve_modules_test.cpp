@@ -48,13 +48,7 @@ void ExpectFixtureEntries(TELDebugResolver& resolver, void* module)
         SCOPED_TRACE(expected.Offset);
         TVantrelDebugInfo entry;
         resolver.Resolve(CodeAt(module, expected.Offset), entry, true, false, 1);
-        EXPECT_EQ(entry.DebugDetail, ddSourceCode);
-        EXPECT_EQ(entry.Address, reinterpret_cast<std::uintptr_t>(CodeAt(module, expected.Offset)));
-        EXPECT_EQ(entry.UnitName.Str(), expected.Unit);
-        EXPECT_EQ(entry.ClassName.Str(), expected.ClassName);
-        EXPECT_EQ(entry.ProcedureName.Str(), expected.Procedure);
-        EXPECT_EQ(entry.LineNumber, expected.Line);
-        EXPECT_EQ(entry.ProcedureLine, expected.ProcedureLine);
+        zv::test::ExpectSourceEntry(entry, expected, CodeAt(module, expected.Offset));
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "exceptions/EdebugResolve.h"
 #include "exceptions/ExceptionLogModules.h"
+#include "tests/exceptions/Edebug_resolve_expected.h"
 #include "tests/exceptions/ExceptionLog_modules_fixtures.h"
 
 namespace {
@@ -40,38 +41,23 @@ protected:
     const char* Code = nullptr;
 };
 
-struct TOwnCase {
-    std::uint32_t Offset;
-    const char* Unit;
-    const char* ClassName;
-    const char* Procedure;
-    std::uint32_t Line;
-    std::uint32_t ProcedureLine;
-};
-
 TEST_F(ResolveOwnData, SourceEntriesWithAValidPassword)
 {
     TVantrelModulesList list({}, [](const TVantrelModuleInfo&, std::string& password) { password = "Own pass"; });
     TELDebugResolver resolver(list);
     // Run begins with a frame set-up, so its first line is its header's; Finish does not,
     // so its first line is one before its first record's.
-    const TOwnCase cases[] = {
+    const zv::test::TResolveExpected cases[] = {
         {0, "Sample.cpp", "TWorker", "Run", 20, 0},  {4, "Sample.cpp", "TWorker", "Run", 21, 1},
         {16, "Sample.cpp", "", "Finish", 30, 1},     {24, "Sample.cpp", "", "Finish", 32, 3},
         {31, "Sample.cpp", "", "Finish", 32, 3}, // the unit's last byte
     };
-    for (const TOwnCase& c : cases) {
+    for (const zv::test::TResolveExpected& c : cases) {
         SCOPED_TRACE(c.Offset);
         const TVantrelDebugInfo entry = Resolve(resolver, c.Offset);
         ASSERT_NE(entry.ModuleInfo, nullptr);
         EXPECT_TRUE(entry.ModuleInfo->PasswordValid);
-        EXPECT_EQ(entry.DebugDetail, ddSourceCode);
-        EXPECT_EQ(entry.Address, reinterpret_cast<std::uintptr_t>(Code + c.Offset));
-        EXPECT_EQ(entry.UnitName.Str(), c.Unit);
-        EXPECT_EQ(entry.ClassName.Str(), c.ClassName);
-        EXPECT_EQ(entry.ProcedureName.Str(), c.Procedure);
-        EXPECT_EQ(entry.LineNumber, c.Line);
-        EXPECT_EQ(entry.ProcedureLine, c.ProcedureLine);
+        zv::test::ExpectSourceEntry(entry, c, Code + c.Offset);
     }
 }
 

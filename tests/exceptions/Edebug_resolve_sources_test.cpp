@@ -51,13 +51,7 @@ void ExpectAnswers(const TELDebugInfoSource& source)
         EXPECT_EQ(info.DebugInfo, &source);
         TVantrelDebugInfo entry;
         EntryFromLocation(info, true, entry);
-        EXPECT_EQ(entry.Address, reinterpret_cast<std::uintptr_t>(CodeAt(expected.Offset)));
-        EXPECT_EQ(entry.UnitName.Str(), expected.Unit);
-        EXPECT_EQ(entry.ClassName.Str(), expected.ClassName);
-        EXPECT_EQ(entry.ProcedureName.Str(), expected.Procedure);
-        EXPECT_EQ(entry.LineNumber, expected.Line);
-        EXPECT_EQ(entry.ProcedureLine, expected.ProcedureLine);
-        EXPECT_EQ(entry.DebugDetail, ddSourceCode);
+        zv::test::ExpectSourceEntry(entry, expected, CodeAt(expected.Offset));
     }
     if (!unitsEnd) return;
     TELLocationInfo untouched;
