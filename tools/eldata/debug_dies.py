@@ -79,7 +79,7 @@ class DieReader:
             tag, at = uleb(data, at)
             children = data[at] != 0
             at += 1
-            specs = []
+            fields = []
             while True:
                 attribute, at = uleb(data, at)
                 form, at = uleb(data, at)
@@ -88,8 +88,8 @@ class DieReader:
                 constant = None
                 if form == FORM_IMPLICIT_CONST:
                     constant, at = sleb(data, at)
-                specs.append((attribute, form, constant, attribute in KEPT))
-            table[code] = (tag, children, specs)
+                fields.append((attribute, form, constant, attribute in KEPT))
+            table[code] = (tag, children, fields)
         self.abbrev_tables[offset] = table
         return table
 
@@ -136,11 +136,11 @@ class DieReader:
         if code == 0:
             return None
         try:
-            tag, children, specs = unit.abbrevs[code]
+            tag, children, fields = unit.abbrevs[code]
         except KeyError:
             raise DieError(f"unknown abbreviation {code} at 0x{offset:x}") from None
         attributes = {}
-        for attribute, form, constant, kept in specs:
+        for attribute, form, constant, kept in fields:
             if form == FORM_INDIRECT:
                 form, at = uleb(data, at)
             value, at = self._value(unit, form, constant, at, kept)
