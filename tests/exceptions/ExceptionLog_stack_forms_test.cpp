@@ -87,15 +87,21 @@ const TFormCase FormCases[] = {
     {"x64_plain_code", sckX64, {0x48, 0x8B, 0x45, 0x08, 0x5D, 0xC3}, 0},
 };
 
+// A page of int3 bytes holding a called procedure and an import slot that leads to it.
+void PlantCodePage(TPlantedMemory& memory)
+{
+    memory.AddRegion(CodeBase, 0x1000, true, 0xCC);
+    memory.Put(Procedure, {0x55, 0x89, 0xE5, 0x5D, 0xC3});
+    memory.PutWord(Slot, Procedure, 8);
+}
+
 class CallForms : public testing::TestWithParam<TFormCase> {};
 
 TEST_P(CallForms, FindTheCallSiteEndingAtTheReturnAddress)
 {
     const TFormCase& form = GetParam();
     TPlantedMemory memory;
-    memory.AddRegion(CodeBase, 0x1000, true, 0xCC);
-    memory.Put(Procedure, {0x55, 0x89, 0xE5, 0x5D, 0xC3});
-    memory.PutWord(Slot, Procedure, 8);
+    PlantCodePage(memory);
     memory.Put(ReturnAddress - form.Bytes.size(), form.Bytes);
 
     std::uintptr_t called = 1;
@@ -125,9 +131,7 @@ TEST_P(FollowTargets, AddTheCalledProcedure)
 {
     const TFollowCase& test = GetParam();
     TPlantedMemory memory;
-    memory.AddRegion(CodeBase, 0x1000, true, 0xCC);
-    memory.Put(Procedure, {0x55, 0x89, 0xE5, 0x5D, 0xC3});
-    memory.PutWord(Slot, Procedure, 8);
+    PlantCodePage(memory);
     memory.Put(Target, test.Target);
     memory.Put(ReturnAddress - 5, Cat({0xE8}, Le32(static_cast<std::int64_t>(Target) - ReturnAddress)));
 
