@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "exceptions/Ecore.h"
 #include "exceptions/EcoreHelpers.h"
 #include "exceptions/EdebugResolve.h"
@@ -15,12 +17,12 @@ bool TProcessStackMemory::Readable(std::uintptr_t address, std::size_t size) con
 
 bool TProcessStackMemory::Read(std::uintptr_t address, void* target, std::size_t size) const noexcept
 {
-    // ReadProcessMemory reports a fault as a failure, so a page released by another thread
-    // after the test costs the word, not the process.
+    // A copy behind the readability test, as the resolver reads code. ReadProcessMemory on
+    // the own process would turn a page released in between into a failure, but under the
+    // emulated 32-bit Wine it reports success with bytes that are not the memory's.
     if (!Readable(address, size)) return false;
-    SIZE_T read = 0;
-    return ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(address), target, size, &read) &&
-           read == size;
+    std::memcpy(target, reinterpret_cast<const void*>(address), size);
+    return true;
 }
 
 TStackResolver StackResolverOf(TELDebugResolver& resolver)
