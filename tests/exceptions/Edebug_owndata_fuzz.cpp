@@ -49,8 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TOwnDebugLocation location = FindOwnDebugLocation(length ? bytes.get() : nullptr, length, key, address, readCode);
     Check(location.Found || (location.UnitName.empty() && location.ProcedureName.empty() && location.Line == 0));
     Check(location.ProcedureLine >= 0);
-    // Every text is built from bytes of the data (Base64 makes 4 of 3, plus its marks).
-    Check(location.UnitName.size() <= 2 * length + 8);
+    // Every text is built from bytes of the data: a part of n bytes behind its length byte
+    // reads, without a valid password, as "?", the Base64 form of 4 characters per 3 bytes
+    // begun, and the "." before the next part; one byte parts make 6 of 2.
+    Check(location.UnitName.size() <= 3 * length + 8);
 
     const TExportNameParts parts = SplitExportName(std::string(reinterpret_cast<const char*>(data + 8), length));
     Check(parts.Detail <= ddUnitAndProcedure);
