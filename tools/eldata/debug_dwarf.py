@@ -234,7 +234,7 @@ class CuReader:
         return result
 
     def origin_chain(self, die):
-        """The entry and those its specification or abstract origin lead to."""
+        """The entry and those its declaration (DW_AT_specification) or abstract origin lead to."""
         chain, seen = [die], {die.offset}
         while len(chain) < 8:
             current = chain[-1]
