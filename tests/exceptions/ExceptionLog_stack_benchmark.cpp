@@ -73,27 +73,20 @@ __attribute__((noinline)) void UnwindFrames(TFrames& frames)
     }
 }
 #else
-struct TBacktrace {
-    TFrames* Frames;
-    std::uintptr_t PreviousCfa;
-};
-
 _Unwind_Reason_Code OnFrame(_Unwind_Context* context, void* data)
 {
-    auto& walk = *static_cast<TBacktrace*>(data);
-    const std::uintptr_t ip = _Unwind_GetIP(context), cfa = _Unwind_GetCFA(context);
-    // The return address into this frame was pushed just below the callee's frame address.
-    if (walk.PreviousCfa && ip && walk.Frames->Count < MaxFrames)
-        walk.Frames->Items[walk.Frames->Count++] = {ip, walk.PreviousCfa - 4};
-    walk.PreviousCfa = cfa;
+    auto& frames = *static_cast<TFrames*>(data);
+    const std::uintptr_t ip = _Unwind_GetIP(context);
+    // A context's frame address is the one of the frame just left: the return address into
+    // this frame lies in the word below it.
+    if (ip && frames.Count < MaxFrames) frames.Items[frames.Count++] = {ip, _Unwind_GetCFA(context) - 4};
     return ip ? _URC_NO_REASON : _URC_END_OF_STACK;
 }
 
 __attribute__((noinline)) void UnwindFrames(TFrames& frames)
 {
     frames.Count = 0;
-    TBacktrace walk{&frames, 0};
-    _Unwind_Backtrace(OnFrame, &walk);
+    _Unwind_Backtrace(OnFrame, &frames);
 }
 #endif
 
@@ -109,6 +102,15 @@ void Report(const TStackTraceParams& scan)
     for (std::size_t i = 0; i < TrueFrames.Count; ++i)
         if (TrueFrames.Items[i].Slot >= scan.StackPointer && TrueFrames.Items[i].Slot <= end)
             trueSlots.insert(TrueFrames.Items[i].Slot);
+    // The unwinder's slots must hold its return addresses, or the counts below mean nothing.
+    for (std::size_t i = 0; i < TrueFrames.Count; ++i) {
+        std::uintptr_t value = 0;
+        if (trueSlots.count(TrueFrames.Items[i].Slot) &&
+            (!memory.Read(TrueFrames.Items[i].Slot, &value, Word) || value != TrueFrames.Items[i].ReturnAddress))
+            std::printf("frame %zu: slot %p holds %p, not its return address %p\n", i,
+                        reinterpret_cast<void*>(TrueFrames.Items[i].Slot), reinterpret_cast<void*>(value),
+                        reinterpret_cast<void*>(TrueFrames.Items[i].ReturnAddress));
+    }
 
     // The words the scan takes, in its order: those behind a call form (the scan reads every
     // word of the range; the whole range is readable).
