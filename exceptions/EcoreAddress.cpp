@@ -14,6 +14,18 @@ constexpr DWORD ReadableProtections = PAGE_READONLY | PAGE_READWRITE | PAGE_WRIT
 
 } // namespace
 
+bool ReadableRegionAt(std::uintptr_t address, std::uintptr_t& base, std::uintptr_t& end) noexcept
+{
+    MEMORY_BASIC_INFORMATION region{};
+    if (VirtualQuery(reinterpret_cast<const void*>(address), &region, sizeof(region)) == 0) return false;
+    if (region.State != MEM_COMMIT) return false;
+    if ((region.Protect & (PAGE_GUARD | PAGE_NOACCESS)) != 0 || (region.Protect & ReadableProtections) == 0)
+        return false;
+    base = reinterpret_cast<std::uintptr_t>(region.BaseAddress);
+    end = base + region.RegionSize;
+    return end > address;
+}
+
 bool IsValidBlockAddr(const void* address, std::size_t size) noexcept
 {
     if (size == 0) return true;
@@ -24,13 +36,8 @@ bool IsValidBlockAddr(const void* address, std::size_t size) noexcept
     // span several.
     std::uintptr_t at = start;
     while (at < end) {
-        MEMORY_BASIC_INFORMATION region{};
-        if (VirtualQuery(reinterpret_cast<const void*>(at), &region, sizeof(region)) == 0) return false;
-        if (region.State != MEM_COMMIT) return false;
-        if ((region.Protect & (PAGE_GUARD | PAGE_NOACCESS)) != 0 || (region.Protect & ReadableProtections) == 0)
-            return false;
-        const std::uintptr_t regionEnd = reinterpret_cast<std::uintptr_t>(region.BaseAddress) + region.RegionSize;
-        if (regionEnd <= at) return false;
+        std::uintptr_t regionBase = 0, regionEnd = 0;
+        if (!ReadableRegionAt(at, regionBase, regionEnd)) return false;
         at = regionEnd;
     }
     return true;

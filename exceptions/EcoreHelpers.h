@@ -153,6 +153,9 @@ void SafeExec(void (*proc)(), const std::string& name);
 // readable protection and no guard page (following region boundaries); an empty range
 // is true, a range that wraps around the address space false.
 bool IsValidBlockAddr(const void* address, std::size_t size) noexcept;
+// The region of equal state and protection that holds address, when it is readable by
+// the rule above: its first byte and the byte behind its end.
+bool ReadableRegionAt(std::uintptr_t address, std::uintptr_t& base, std::uintptr_t& end) noexcept;
 // The target of an import stub "FF 25 <slot>" (32-bit: the slot's absolute address;
 // 64-bit: a displacement from the next instruction to an 8-byte slot) when the stub and
 // its slot are readable; otherwise address itself.

@@ -12,7 +12,28 @@
 
 bool TProcessStackMemory::Readable(std::uintptr_t address, std::size_t size) const noexcept
 {
-    return IsValidBlockAddr(reinterpret_cast<const void*>(address), size);
+    if (size == 0) return true;
+    const std::uintptr_t end = address + size;
+    if (end <= address) return false;
+    std::uintptr_t at = address;
+    while (at < end) {
+        const TRegion* kept = nullptr;
+        for (const TRegion& region : FRegions)
+            if (at >= region.Base && at < region.End) {
+                kept = &region;
+                break;
+            }
+        if (kept) {
+            at = kept->End;
+            continue;
+        }
+        TRegion found;
+        if (!ReadableRegionAt(at, found.Base, found.End)) return false;
+        FRegions[FNextRegion] = found;
+        FNextRegion = (FNextRegion + 1) % KeptRegions;
+        at = found.End;
+    }
+    return true;
 }
 
 bool TProcessStackMemory::Read(std::uintptr_t address, void* target, std::size_t size) const noexcept

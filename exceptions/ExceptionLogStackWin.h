@@ -12,12 +12,22 @@
 class TELDebugResolver;
 class TVantrelModuleOptions;
 
-// The process's own memory: readability by IsValidBlockAddr, reads that fail instead of
-// faulting when the memory goes away between the test and the copy.
+// The process's own memory: readability by the rule of IsValidBlockAddr, reads that fail
+// instead of faulting when the memory is not readable. The last readable regions found
+// are kept, since a trace asks about the same few (the stack, the code sections) for
+// every word: make one per trace, so that what it keeps is never older than the trace.
 class TProcessStackMemory final : public TStackMemory {
 public:
     bool Readable(std::uintptr_t address, std::size_t size) const noexcept override;
     bool Read(std::uintptr_t address, void* target, std::size_t size) const noexcept override;
+
+private:
+    struct TRegion {
+        std::uintptr_t Base = 0, End = 0;
+    };
+    static constexpr std::size_t KeptRegions = 8;
+    mutable TRegion FRegions[KeptRegions];
+    mutable std::size_t FNextRegion = 0;
 };
 
 // The resolver's Resolve as a trace's resolver.
