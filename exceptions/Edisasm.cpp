@@ -196,7 +196,8 @@ std::string TDecoder::Memory() const
     }
     if (absolute) {
         // Index without base: the displacement is a plain number.
-        if (disp < 0) inner += "-$" + Hex(static_cast<std::uint64_t>(-disp));
+        if (disp == 0) {
+        } else if (disp < 0) inner += "-$" + Hex(static_cast<std::uint64_t>(-disp));
         else inner += "+$" + Hex(static_cast<std::uint64_t>(disp));
     } else if (disp > 0) {
         inner += "+$" + Hex(static_cast<std::uint64_t>(disp));
@@ -451,7 +452,7 @@ bool TDecoder::Special(std::string_view name, std::string_view rest, std::string
     if (name == "#grp2") return with(Group2[reg]);
     if (name == "#grp3") {
         static const char* const names[8] = {"test", "test", "not", "neg", "mul", "imul", "div", "idiv"};
-        return with(std::string(names[reg]) + (reg < 2 ? (Ins.Opcode == 0xF6 ? " Eb,Ib" : " Ev,Iz") : (Ins.Opcode == 0xF6 ? " Eb" : " Ev")));
+        return Template(std::string(names[reg]) + (reg < 2 ? (Ins.Opcode == 0xF6 ? " Eb,Ib" : " Ev,Iz") : (Ins.Opcode == 0xF6 ? " Eb" : " Ev")), text);
     }
     if (name == "#c6") return reg == 0 && with("mov");
     if (name == "#8f") return reg == 0 && Template(Is64 ? "pop Es" : "pop Ev", text);
@@ -466,6 +467,7 @@ bool TDecoder::Special(std::string_view name, std::string_view rest, std::string
     if (name == "#90") {
         if (Ins.Rex & 1) return Template("xchg Zv,eAX", text);
         if (Rep) return (text = "pause", true);
+        if (OpSize16) return (text = "xchg    ax, ax", true);
         return (text = "nop", true);
     }
     if (name == "#e3") {
@@ -552,6 +554,7 @@ bool TDecoder::TwoByte(std::string& text)
     if (name == "#16") return Template(memory ? "movhps Vx,Mq" : "movlhps Vx,Ux", text);
     if (name == "#shift") {
         if (memory) return false;
+        Sse66 = Prefix66;
         static const char* const names[3][8] = {
             {nullptr, nullptr, "psrlw", nullptr, "psraw", nullptr, "psllw", nullptr},
             {nullptr, nullptr, "psrld", nullptr, "psrad", nullptr, "pslld", nullptr},

@@ -3,7 +3,7 @@
 namespace edisasm {
 
 const char* const Group1[8] = {"add", "or", "adc", "sbb", "and", "sub", "xor", "cmp"};
-const char* const Group2[8] = {"rol", "ror", "rcl", "rcr", "shl", "shr", "sal", "sar"};
+const char* const Group2[8] = {"rol", "ror", "rcl", "rcr", "shl", "shr", "shl", "sar"};
 const char* const ConditionCodes[16] = {"o", "no", "b", "ae", "e", "ne", "be", "a",
                                         "s", "ns", "p", "np", "l", "ge", "le", "g"};
 
