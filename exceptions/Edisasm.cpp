@@ -244,7 +244,11 @@ bool TDecoder::Operand(std::string_view code, int immIndex, TOperand& out)
             else { out.Text = Register(size, RmField()); out.RegisterSize = size; }
             return true;
         }
-        if (kind == 'R' && code[1] != 'w') return false;
+        if (kind == 'R' && code[1] != 'w') {
+            // MOV to or from a control or debug register reads mod as 3 whatever it says.
+            out.Text = Register(Is64 ? 8 : 4, RmField());
+            return true;
+        }
         if (kind == 'U' || kind == 'N') return false;
         out.Text = Memory();
         out.Memory = true;
@@ -275,6 +279,7 @@ bool TDecoder::Operand(std::string_view code, int immIndex, TOperand& out)
         return true;
     case 'C':
     case 'D':
+        if (code[1] == 'y') out.RegisterSize = Is64 ? 8 : 4;
         out.Text = std::string(kind == 'C' ? "cr" : "dr") + std::to_string(RegField());
         return true;
     case 'I': {
@@ -463,6 +468,8 @@ bool TDecoder::Special(std::string_view name, std::string_view rest, std::string
         const char* form = (Is64 ? forms64 : forms32)[reg];
         return form && Template(form, text);
     }
+    // A segment register stored to memory is always a word; to a register, the operand size.
+    if (name == "#8c") return Template(Mod() == 3 ? "mov Ev,Sw" : "mov Ew,Sw", text);
     if (name == "#63") return Template(Is64 ? "movsxd Gv,Ed" : "arpl Ew,Gw", text);
     if (name == "#90") {
         if (Ins.Rex & 1) return Template("xchg Zv,eAX", text);
@@ -526,6 +533,7 @@ bool TDecoder::TwoByte(std::string& text)
     const std::string_view rest = space == std::string_view::npos ? std::string_view() : tmpl.substr(space + 1);
     if (name == "#jcc" || name == "#cc") return Special(name, rest, text);
     if (name == "#0f00") {
+        if (Mod() == 3 && reg < 2) return Template(reg == 0 ? "sldt Ev" : "str Ev", text);
         static const char* const forms[8] = {"sldt Ew", "str Ew", "lldt Ew", "ltr Ew", "verr Ew", "verw Ew", nullptr, nullptr};
         return forms[reg] && Template(forms[reg], text);
     }

@@ -28,17 +28,17 @@ const char* const OneByteTemplates[256] = {
     "push Zs", "push Zs", "push Zs", "push Zs", "push Zs", "push Zs", "push Zs", "push Zs",
     "pop Zs", "pop Zs", "pop Zs", "pop Zs", "pop Zs", "pop Zs", "pop Zs", "pop Zs",
     // 60
-    "@pushaw|pushad|", "@popaw|popad|", "@bound Gv,Mn", "#63", "", "", "", "",
+    "@pushaw|pusha|", "@popaw|popa|", "@bound Gv,Mn", "#63", "", "", "", "",
     "push Iz", "imul Gv,Ev,Iz", "push Ie", "imul Gv,Ev,Ie", "insb", "insw|insd|insd", "outsb", "outsw|outsd|outsd",
     // 70
     "#jcc", "#jcc", "#jcc", "#jcc", "#jcc", "#jcc", "#jcc", "#jcc",
     "#jcc", "#jcc", "#jcc", "#jcc", "#jcc", "#jcc", "#jcc", "#jcc",
     // 80
     "#grp1 Eb,Ib", "#grp1 Ev,Iz", "@#grp1 Eb,Ib", "#grp1 Ev,Ie", "test Eb,Gb", "test Ev,Gv", "xchg Eb,Gb", "xchg Ev,Gv",
-    "mov Eb,Gb", "mov Ev,Gv", "mov Gb,Eb", "mov Gv,Ev", "mov Ev,Sw", "lea Gv,Mn", "mov Sw,Ew", "#8f",
+    "mov Eb,Gb", "mov Ev,Gv", "mov Gb,Eb", "mov Gv,Ev", "#8c", "lea Gv,Mn", "mov Sw,Ew", "#8f",
     // 90
     "#90", "xchg Zv,eAX", "xchg Zv,eAX", "xchg Zv,eAX", "xchg Zv,eAX", "xchg Zv,eAX", "xchg Zv,eAX", "xchg Zv,eAX",
-    "cbw|cwde|cdqe", "cwd|cdq|cqo", "@call Ap", "fwait", "pushfw|pushfd|pushfq", "popfw|popfd|popfq", "sahf", "lahf",
+    "cbw|cwde|cdqe", "cwd|cdq|cqo", "@call Ap", "fwait", "pushfw|pushf|pushfq", "popfw|popf|popfq", "sahf", "lahf",
     // A0
     "mov al,Ob", "mov eAX,Ov", "mov Ob,al", "mov Ov,eAX", "#str movsb", "#str movsw|movsd|movsq", "#str cmpsb", "#str cmpsw|cmpsd|cmpsq",
     "test al,Ib", "test eAX,Iz", "#str stosb", "#str stosw|stosd|stosq", "#str lodsb", "#str lodsw|lodsd|lodsq", "#str scasb", "#str scasw|scasd|scasq",
@@ -47,7 +47,7 @@ const char* const OneByteTemplates[256] = {
     "mov Zv,Iv", "mov Zv,Iv", "mov Zv,Iv", "mov Zv,Iv", "mov Zv,Iv", "mov Zv,Iv", "mov Zv,Iv", "mov Zv,Iv",
     // C0
     "#grp2 Eb,Ib", "#grp2 Ev,Ib", "ret Iw", "ret", "@les Gz,Mp", "@lds Gz,Mp", "#c6 Eb,Ib", "#c6 Ev,Iz",
-    "enter Iw,Ib", "leave", "retf Iw", "retf", "int3", "int Ib", "@into", "iretw|iretd|iretq",
+    "enter Iw,Ib", "leave", "retf Iw", "retf", "int3", "int Ib", "@into", "iretw|iret|iretq",
     // D0
     "#grp2 Eb,1", "#grp2 Ev,1", "#grp2 Eb,cl", "#grp2 Ev,cl", "@aam Ib", "@aad Ib", "", "xlatb",
     "#x87", "#x87", "#x87", "#x87", "#x87", "#x87", "#x87", "#x87",
@@ -69,8 +69,8 @@ const char* const OneByteTemplates[256] = {
 // operand size, F3/F2 read as rep prefixes).
 const TSseTemplate TwoByteTemplates[256] = {
     // 00
-    PLAIN("#0f00"), PLAIN("#0f01"), PLAIN("*lar Gv,Ew"), PLAIN("*lsl Gv,Ew"), NONE, PLAIN("!syscall"), PLAIN("clts"), PLAIN("!sysret"),
-    PLAIN("invd"), PLAIN("wbinvd"), NONE, PLAIN("ud2"), NONE, PLAIN("#0f0d"), NONE, NONE,
+    PLAIN("#0f00"), PLAIN("#0f01"), PLAIN("*lar Gv,Ew"), PLAIN("*lsl Gv,Ew"), NONE, PLAIN("syscall"), PLAIN("clts"), PLAIN("sysret"),
+    PLAIN("invd"), PLAIN("wbinvd"), NONE, PLAIN("ud2"), NONE, PLAIN("#0f0d"), PLAIN("femms"), NONE,
     // 10
     {"movups Vx,Wx", "movupd Vx,Wx", "movss Vx,Wd", "movsd Vx,Wq"},
     {"movups Wx,Vx", "movupd Wx,Vx", "movss Wd,Vx", "movsd Wq,Vx"},
