@@ -164,7 +164,8 @@ std::string WithoutSizeWords(const std::string& s)
 // - ".byte": bytes objdump prints as data (we print "DB" too; the class is named by its word);
 // - "cmp<predicate>ss/sd/ps/pd": objdump names the predicate immediate in the mnemonic
 //   ("cmpltsd xmm1,xmm0"), we keep the instruction and its immediate ("cmpsd xmm1, xmm0, $1");
-// - "xlat" with an overridden segment, which we write "xlatb".
+// - "xlat" with an overridden segment, which we write "xlatb";
+// - MOV to or from segment register 6 or 7, which does not exist: objdump "?", we "DB".
 bool Allowed(const std::string& objdumpMnemonic, const std::string& ours)
 {
     if (objdumpMnemonic == ".byte") return ours.rfind("db ", 0) == 0;
@@ -204,12 +205,14 @@ TEST(Edisasm_objdump, AgreesOverTheWholeCodeSection)
         const std::string mine = NormaliseOurs(ours);
         // objdump sizes every memory operand; we leave out a size a register operand implies.
         if (mine.find(" ptr ") == std::string::npos) theirs = WithoutSizeWords(theirs);
-        if (size != entry.Code.size()) ++sizeMismatches;
+        // MOV with a segment register number 6 or 7 (#UD): objdump writes "?", we write "DB".
+        const bool noSegment = theirs.find('?') != std::string::npos && mine.rfind("db ", 0) == 0;
+        if (size != entry.Code.size() && !noSegment) ++sizeMismatches;
         if (mine == theirs && size == entry.Code.size()) {
             ++agreed;
             continue;
         }
-        if (!Allowed(FirstWord(theirs), mine) || size != entry.Code.size()) ++unexpected;
+        if (!noSegment && (!Allowed(FirstWord(theirs), mine) || size != entry.Code.size())) ++unexpected;
         auto& cls = classes[FirstWord(theirs)];
         if (cls.first++ == 0) cls.second = theirs + "  <>  " + mine;
     }
