@@ -7,6 +7,7 @@
 
 #include "exceptions/ExceptionLogStack.h"
 #include "tests/exceptions/ExceptionLog_stack_memory.h"
+#include "tests/exceptions/code_bytes.h"
 
 namespace {
 
@@ -22,19 +23,6 @@ struct TFormCase {
     std::vector<std::uint8_t> Bytes; // ending at the return address
     int Site;                        // the call site relative to the return address; 0: none
 };
-
-std::vector<std::uint8_t> Le32(std::int64_t value)
-{
-    const auto v = static_cast<std::uint32_t>(value);
-    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
-            static_cast<std::uint8_t>(v >> 24)};
-}
-
-std::vector<std::uint8_t> Cat(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 const std::int64_t ToProcedure = static_cast<std::int64_t>(Procedure) - static_cast<std::int64_t>(ReturnAddress);
 const std::int64_t ToSlot = static_cast<std::int64_t>(Slot) - static_cast<std::int64_t>(ReturnAddress);

@@ -13,24 +13,12 @@
 #include <vector>
 
 #include "exceptions/ExceptionLogStackWin.h"
+#include "tests/exceptions/code_bytes.h"
 
 namespace {
 
 constexpr std::size_t Page = 0x1000;
 constexpr std::size_t Word = sizeof(void*);
-
-std::vector<std::uint8_t> Le32(std::int64_t value)
-{
-    const auto v = static_cast<std::uint32_t>(value);
-    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
-            static_cast<std::uint8_t>(v >> 24)};
-}
-
-std::vector<std::uint8_t> Cat(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 // Offsets inside the readable code page.
 constexpr std::uintptr_t ProcedureOffset = 0x800;
