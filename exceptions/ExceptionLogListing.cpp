@@ -154,11 +154,11 @@ void AlignComments(std::vector<std::string>& lines)
 std::string ObjectClassNameAt(std::uint64_t address, const TStackMemory& memory, TCpuMode mode)
 {
     const std::size_t size = PointerSize(mode);
-    std::uint64_t table = 0, typeInfo = 0, typeInfoTable = 0, name = 0;
+    std::uint64_t table = 0, typeInfo = 0, typeInfoTable = 0, typeInfoSlot = 0, name = 0;
     if (address % size != 0 || !ReadPointer(memory, address, mode, table)) return {};
     if (table % size != 0 || table < size || !ReadPointer(memory, table - size, mode, typeInfo)) return {};
     if (typeInfo % size != 0 || !ReadPointer(memory, typeInfo, mode, typeInfoTable)) return {};
-    if (!ReadPointer(memory, typeInfoTable, mode, name)) return {}; // the type_info is an object too
+    if (!ReadPointer(memory, typeInfoTable, mode, typeInfoSlot)) return {}; // the type_info is an object too
     if (!ReadPointer(memory, typeInfo + size, mode, name)) return {};
     std::string mangled;
     constexpr std::size_t NameLimit = 255;
@@ -192,8 +192,10 @@ std::string ListingTextComment(std::uint64_t value, const TStackMemory& memory)
 {
     constexpr std::size_t TextLimit = 32;
     if (value == 0 || value > UINTPTR_MAX) return {};
+    auto printable = [](unsigned char c) { return c >= 0x20 && c < 0x7F; };
     std::string text;
     bool ended = false;
+    bool startsPrintable = false;
     for (std::size_t i = 0; i < TextLimit; ++i) {
         unsigned char c = 0;
         if (!memory.Read(static_cast<std::uintptr_t>(value + i), &c, 1)) break;
@@ -201,12 +203,11 @@ std::string ListingTextComment(std::uint64_t value, const TStackMemory& memory)
             ended = true;
             break;
         }
-        text += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '.';
+        if (i == 0) startsPrintable = printable(c);
+        text += printable(c) ? static_cast<char>(c) : '.';
     }
     // Text is what begins with a printable character; anything else is some other pointer.
-    unsigned char first = 0;
-    if (text.empty() || !memory.Read(static_cast<std::uintptr_t>(value), &first, 1) || first < 0x20 || first >= 0x7F)
-        return {};
+    if (!startsPrintable) return {};
     return "  ; '" + text + "'" + (ended ? "" : "...");
 }
 
@@ -263,10 +264,10 @@ std::vector<std::string> DisassemblyListing(std::uintptr_t address, const TStack
     disasm.OnImmediateComment = [&memory](std::uint64_t value) { return ListingTextComment(value, memory); };
 
     TSourcePosition previous;
-    // The last header at or before the address: its line and its position.
+    // The last header at or before the address: its line (0 when none, or when it is the
+    // first line, so that nothing stands before it) and its position.
     std::size_t lastHeaderBeforeAddress = 0;
     TSourcePosition positionBeforeAddress;
-    bool headerBeforeAddress = false;
     bool anyHeader = false;
     int behind = 0;
     std::uintptr_t at = start;
@@ -279,7 +280,6 @@ std::vector<std::string> DisassemblyListing(std::uintptr_t address, const TStack
                 if (at <= address) {
                     lastHeaderBeforeAddress = lines.size();
                     positionBeforeAddress = position;
-                    headerBeforeAddress = true;
                 }
                 lines.push_back("; " + header);
                 lines.push_back("; " + std::string(header.size(), '-'));
@@ -310,7 +310,7 @@ std::vector<std::string> DisassemblyListing(std::uintptr_t address, const TStack
         at = (at < address && at + size > address) ? address : at + size;
     }
 
-    if (headerBeforeAddress && lastHeaderBeforeAddress > 0) {
+    if (lastHeaderBeforeAddress > 0) {
         lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(lastHeaderBeforeAddress));
         // The header now on top may have left out the names that an earlier one gave: it
         // names the procedure again, or the listing would not say where it is.
